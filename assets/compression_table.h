@@ -1,0 +1,21 @@
+// The compression table file: names for compression settings, and the default.
+#pragma once
+
+#include <cstdint>
+
+struct CompressionTableEntry
+{
+    char name[64];
+    int32_t setting;
+};
+
+constexpr int COMPRESSION_TABLE_MAX = 256;
+
+struct CompressionTable
+{
+    CompressionTableEntry entries[COMPRESSION_TABLE_MAX];
+    int count;
+};
+
+// Loads the current platform's table into the run state's compressionTable.
+void Tool_LoadCompressionTable();
