@@ -46,3 +46,6 @@ bool Plat_ReplaceFile(const char *from, const char *to);
 
 // Forces the written data of an open stream to the disk (after fflush).
 bool Plat_SyncFile(FILE *file);
+
+// Changes the current directory (tests and tools that start elsewhere use it).
+bool Plat_SetCurrentDirectory(const char *path);

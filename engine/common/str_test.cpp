@@ -1,0 +1,70 @@
+#include "engine/common/format.h"
+#include "engine/common/str.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+TEST(StrTest, CaseCompareFoldsAsciiOnly)
+{
+    EXPECT_EQ(0, Str_CaseCompare("Main", "MAIN"));
+    EXPECT_EQ(0, Str_CaseCompareN("abc", "abd", 2));
+    EXPECT_EQ(-1, Str_CaseCompare("abc", "abcd"));
+    EXPECT_EQ(1, Str_CaseCompare("abcd", "ABC"));
+    // Bytes above 127 are never folded: an accented capital and its small letter differ.
+    EXPECT_NE(0, Str_CaseCompare("\xC9", "\xE9"));
+    EXPECT_EQ(-1, Str_CaseCompare("\xC9", "\xE9"));
+    // Comparison is by unsigned byte after folding: "_" sorts before lower-case letters.
+    EXPECT_EQ(-1, Str_CaseCompare("_", "A"));
+}
+
+TEST(StrTest, StripExtensionWorksOnTheLastComponentOnly)
+{
+    char out[64];
+    Str_StripExtension("sound/a.b/c", out);
+    EXPECT_STREQ("sound/a.b/c", out);
+    Str_StripExtension("x.pc.wav", out);
+    EXPECT_STREQ("x.pc", out);
+    Str_StripExtension(out, out);
+    EXPECT_STREQ("x", out);
+    Str_StripExtension(".hidden", out);
+    EXPECT_STREQ("", out);
+    Str_StripExtension("dir\\.hidden", out);
+    EXPECT_STREQ("dir\\", out);
+}
+
+TEST(StrTest, WildcardMatch)
+{
+    EXPECT_EQ(0, Str_WildcardMatch("*.csv", "Alias.CSV"));
+    EXPECT_NE(0, Str_WildcardMatch("*.csv", "alias.csvx"));
+    EXPECT_EQ(0, Str_WildcardMatch("a?c", "abc"));
+    EXPECT_NE(0, Str_WildcardMatch("a?c", "ac"));
+    EXPECT_EQ(0, Str_WildcardMatch("*", ""));
+    EXPECT_EQ(0, Str_WildcardMatch("a*b*c", "aXbYbZc"));
+    EXPECT_NE(0, Str_WildcardMatch("a*b*c", "aXbYbZ"));
+    EXPECT_EQ(0, Str_WildcardMatch("**x", "yyx"));
+    // A pattern that would take exponential time in a naive matcher.
+    std::string name(200, 'a');
+    EXPECT_NE(0, Str_WildcardMatch("*a*a*a*a*a*a*a*a*a*a*b", name.c_str()));
+}
+
+TEST(FormatTest, FormatBufferCutsAndTerminates)
+{
+    char buffer[8];
+    Com_FormatBuffer(buffer, sizeof(buffer), "%s", "0123456789");
+    EXPECT_STREQ("0123456", buffer);
+}
+
+TEST(FormatTest, VaRingWrapsWithoutOverwritingRecentResults)
+{
+    std::string big(20000, 'x');
+    const char *first = va("%s", big.c_str());
+    const char *second = va("%s", "short");
+    EXPECT_EQ(big, first);
+    EXPECT_STREQ("short", second);
+    // 20000 + 6 bytes are used; the next 20000-byte text no longer fits and goes to the
+    // start of the ring, overwriting the first result but not the second.
+    const char *third = va("%s", big.c_str());
+    EXPECT_EQ(third, first);
+    EXPECT_STREQ("short", second);
+    EXPECT_EQ(big, third);
+}

@@ -1,0 +1,264 @@
+// POSIX backend of files and folders.
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/posix_paths.h"
+#include "platform/system.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+bool WritesFile(const char *mode) { return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr; }
+
+// Runs op on the host path; when the name is missing, retries once on the spelling that
+// differs only in case. Sets the last error on failure.
+template <class Op> bool WithResolvedPath(const char *path, Op op)
+{
+    std::string host = Posix_HostPath(path);
+    if (op(host))
+        return true;
+    int error = errno;
+    if (error != ENOENT && error != ENOTDIR)
+    {
+        Posix_SetErrno(error);
+        return false;
+    }
+    std::string resolved;
+    uint32_t missing = 0;
+    if (!Posix_Resolve(host, &resolved, &missing))
+    {
+        Plat_SetLastError(missing);
+        return false;
+    }
+    if (resolved != host && op(resolved))
+        return true;
+    Posix_SetErrno(resolved != host ? errno : error);
+    return false;
+}
+} // namespace
+
+FILE *Plat_FOpen(const char *path, const char *mode)
+{
+    std::string host = Posix_HostPath(path);
+    if (WritesFile(mode))
+    {
+        std::string resolved;
+        if (!Posix_ResolveForCreate(host, &resolved))
+            return nullptr;
+        FILE *file = fopen(resolved.c_str(), mode);
+        if (file == nullptr)
+        {
+            Posix_SetErrno(errno);
+            return nullptr;
+        }
+        Posix_NoteCreated(resolved, false);
+        return file;
+    }
+    FILE *file = nullptr;
+    WithResolvedPath(path, [&](const std::string &p) {
+        file = fopen(p.c_str(), mode);
+        return file != nullptr;
+    });
+    return file;
+}
+
+bool Plat_GetCwd(char *buffer, size_t size)
+{
+    if (getcwd(buffer, size) == nullptr)
+    {
+        Posix_SetErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+bool Plat_MakeDir(const char *path)
+{
+    std::string host = Posix_HostPath(path);
+    while (host.size() > 1 && host.back() == '/')
+        host.pop_back();
+    if (host.empty())
+    {
+        Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    std::string resolved;
+    if (!Posix_ResolveForCreate(host, &resolved))
+        return false;
+    if (mkdir(resolved.c_str(), 0777) != 0)
+    {
+        Posix_SetErrno(errno);
+        return false;
+    }
+    Posix_NoteCreated(resolved, true);
+    return true;
+}
+
+bool Plat_RemoveDir(const char *path)
+{
+    std::string removed;
+    bool ok = WithResolvedPath(path, [&](const std::string &p) {
+        removed = p;
+        return rmdir(p.c_str()) == 0;
+    });
+    if (ok)
+        Posix_NoteRemoved(removed);
+    return ok;
+}
+
+bool Plat_RemoveFile(const char *path)
+{
+    std::string removed;
+    bool ok = WithResolvedPath(path, [&](const std::string &p) {
+        removed = p;
+        return unlink(p.c_str()) == 0;
+    });
+    if (ok)
+        Posix_NoteRemoved(removed);
+    return ok;
+}
+
+bool Plat_CanRead(const char *path)
+{
+    return WithResolvedPath(path, [](const std::string &p) { return access(p.c_str(), R_OK) == 0; });
+}
+
+bool Plat_IsDirectory(const char *path)
+{
+    struct stat info;
+    return WithResolvedPath(path, [&](const std::string &p) { return stat(p.c_str(), &info) == 0; }) &&
+           S_ISDIR(info.st_mode);
+}
+
+bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
+{
+    // One stat gives the time; a folder cannot be opened as a file and so has none.
+    struct stat info;
+    if (!WithResolvedPath(path, [&](const std::string &p) { return stat(p.c_str(), &info) == 0; }))
+        return false;
+    if (S_ISDIR(info.st_mode))
+    {
+        Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
+        return false;
+    }
+    *fileTime = Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
+    return true;
+}
+
+bool Plat_ReplaceFile(const char *from, const char *to)
+{
+    std::string source;
+    if (!WithResolvedPath(from, [&](const std::string &p) {
+            struct stat info;
+            source = p;
+            return lstat(p.c_str(), &info) == 0;
+        }))
+        return false;
+    std::string target;
+    if (!Posix_ResolveForCreate(Posix_HostPath(to), &target))
+        return false;
+    if (rename(source.c_str(), target.c_str()) != 0)
+    {
+        Posix_SetErrno(errno);
+        return false;
+    }
+    Posix_NoteRemoved(source);
+    Posix_NoteCreated(target, false);
+    return true;
+}
+
+bool Plat_SyncFile(FILE *file)
+{
+    if (fflush(file) != 0 || fsync(fileno(file)) != 0)
+    {
+        Posix_SetErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+bool Plat_CopyFile(const char *source, const char *destination)
+{
+    int in = -1;
+    if (!WithResolvedPath(source, [&](const std::string &p) {
+            in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+            return in >= 0;
+        }))
+        return false;
+    struct stat info;
+    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode))
+    {
+        Posix_SetErrno(S_ISDIR(info.st_mode) ? EACCES : errno);
+        close(in);
+        return false;
+    }
+    std::string target;
+    if (!Posix_ResolveForCreate(Posix_HostPath(destination), &target))
+    {
+        close(in);
+        return false;
+    }
+    std::string temporary = target + ".copy-" + std::to_string(getpid());
+    int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0)
+    {
+        Posix_SetErrno(errno);
+        close(in);
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    int failure = 0;
+    for (;;)
+    {
+        ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got == 0)
+            break;
+        if (got < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            failure = errno;
+            break;
+        }
+        for (ssize_t done = 0; done < got && failure == 0;)
+        {
+            ssize_t put = write(out, buffer.data() + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno != EINTR)
+                failure = errno;
+            else if (put > 0)
+                done += put;
+        }
+        if (failure != 0)
+            break;
+    }
+    // Like the Windows copy, the copy keeps the source's last-write time.
+    struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (failure == 0 && futimens(out, times) != 0)
+        failure = errno;
+    if (close(out) != 0 && failure == 0)
+        failure = errno;
+    close(in);
+    if (failure == 0 && rename(temporary.c_str(), target.c_str()) != 0)
+        failure = errno;
+    if (failure != 0)
+    {
+        unlink(temporary.c_str());
+        Posix_SetErrno(failure);
+        return false;
+    }
+    Posix_NoteCreated(target, false);
+    return true;
+}
+
+bool Plat_SetCurrentDirectory(const char *path)
+{
+    if (!WithResolvedPath(path, [](const std::string &p) { return chdir(p.c_str()) == 0; }))
+        return false;
+    Posix_ForgetListings();
+    return true;
+}

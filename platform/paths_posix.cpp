@@ -1,0 +1,319 @@
+// POSIX backend: path mapping, errno translation and the case-insensitive resolver with
+// its cache of folder listings. An exact name never touches the cache; a missing name
+// is looked up in the listing of its folder, read once per folder and then kept
+// coherent with this process's own creations and removals.
+#include "platform/errors.h"
+#include "platform/posix_paths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+std::string Posix_HostPath(const char *path)
+{
+    std::string host(path);
+    for (char &c : host)
+        if (c == '\\')
+            c = '/';
+    return host;
+}
+
+uint32_t Posix_ErrorFromErrno(int error)
+{
+    switch (error)
+    {
+    case 0:
+        return PLAT_OK;
+    case ENOENT:
+        return PLAT_ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return PLAT_ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return PLAT_ERROR_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE:
+        return PLAT_ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM:
+        return PLAT_ERROR_NOT_ENOUGH_MEMORY;
+    case EROFS:
+        return PLAT_ERROR_WRITE_PROTECT;
+    case EEXIST:
+        return PLAT_ERROR_ALREADY_EXISTS;
+    case EINVAL:
+        return PLAT_ERROR_INVALID_PARAMETER;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return PLAT_ERROR_DISK_FULL;
+    case ENOTEMPTY:
+        return PLAT_ERROR_DIR_NOT_EMPTY;
+    case ENAMETOOLONG:
+        return PLAT_ERROR_FILENAME_EXCED_RANGE;
+    case EBUSY:
+    case ETXTBSY:
+        return PLAT_ERROR_SHARING_VIOLATION;
+    case EIO:
+        return PLAT_ERROR_READ_FAULT;
+    default:
+        return 0x20000000u | static_cast<uint32_t>(error);
+    }
+}
+
+void Posix_SetErrno(int error) { Plat_SetLastError(Posix_ErrorFromErrno(error)); }
+
+bool Posix_WildcardMatch(const char *pattern, const char *name)
+{
+    const char *starPattern = nullptr;
+    const char *starName = nullptr;
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
+    for (;;)
+    {
+        if (*pattern == '*')
+        {
+            starPattern = pattern++;
+            starName = name;
+            continue;
+        }
+        if (*name == 0 && *pattern == 0)
+            return true;
+        if (*name != 0 && (*pattern == '?' || (*pattern != 0 && fold(*pattern) == fold(*name))))
+        {
+            ++pattern;
+            ++name;
+            continue;
+        }
+        if (starPattern == nullptr || *starName == 0)
+            return false;
+        pattern = starPattern + 1;
+        name = ++starName;
+    }
+}
+
+namespace
+{
+std::string Fold(const std::string &name)
+{
+    std::string folded(name);
+    for (char &c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return folded;
+}
+
+struct Listing
+{
+    bool exists = false;
+    // Folded name to the host's spelling; of several spellings the smallest is kept,
+    // so the choice does not depend on the order of the folder.
+    std::unordered_map<std::string, std::string> names;
+};
+
+std::unordered_map<std::string, Listing> listings;
+std::string currentDir;
+
+const std::string &CurrentDir()
+{
+    if (currentDir.empty())
+    {
+        std::vector<char> buffer(4096);
+        if (getcwd(buffer.data(), buffer.size()) != nullptr)
+            currentDir = buffer.data();
+        else
+            currentDir = ".";
+    }
+    return currentDir;
+}
+
+// The absolute form of a host path, used as the key of the listing cache.
+std::string Absolute(const std::string &path)
+{
+    if (!path.empty() && path[0] == '/')
+        return path;
+    if (path.empty() || path == ".")
+        return CurrentDir();
+    return CurrentDir() + "/" + path;
+}
+
+void AddName(Listing &listing, const std::string &name)
+{
+    std::string key = Fold(name);
+    auto found = listing.names.find(key);
+    if (found == listing.names.end())
+        listing.names.emplace(key, name);
+    else if (name < found->second)
+        found->second = name;
+}
+
+Listing &ListFolder(const std::string &absoluteFolder)
+{
+    auto found = listings.find(absoluteFolder);
+    if (found != listings.end())
+        return found->second;
+    Listing &listing = listings[absoluteFolder];
+    DIR *dir = opendir(absoluteFolder.empty() ? "/" : absoluteFolder.c_str());
+    if (dir != nullptr)
+    {
+        listing.exists = true;
+        while (dirent *entry = readdir(dir))
+        {
+            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+                AddName(listing, entry->d_name);
+        }
+        closedir(dir);
+    }
+    return listing;
+}
+
+void SplitComponents(const std::string &path, std::vector<std::string> *parts)
+{
+    size_t start = 0;
+    while (start <= path.size())
+    {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        if (slash > start)
+            parts->push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+}
+
+void SplitParent(const std::string &path, std::string *parent, std::string *name)
+{
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+    {
+        *parent = "";
+        *name = path;
+    }
+    else
+    {
+        *parent = path.substr(0, slash == 0 ? 1 : slash);
+        *name = path.substr(slash + 1);
+    }
+}
+} // namespace
+
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode)
+{
+    bool absolute = !path.empty() && path[0] == '/';
+    std::vector<std::string> parts;
+    SplitComponents(path, &parts);
+
+    // Walk in absolute terms for the cache, but answer in the caller's terms.
+    std::string folder = absolute ? "" : Absolute("");
+    std::string answer = absolute ? "" : ".";
+    for (size_t i = 0; i < parts.size(); ++i)
+    {
+        const std::string &part = parts[i];
+        bool last = i + 1 == parts.size();
+        if (part == ".")
+            continue;
+        std::string name = part;
+        if (part != "..")
+        {
+            Listing &listing = ListFolder(folder);
+            auto found = listing.names.find(Fold(part));
+            if (found == listing.names.end())
+            {
+                *missingCode = (last && listing.exists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
+                for (size_t j = i; j < parts.size(); ++j)
+                    answer += "/" + parts[j];
+                *resolved = answer;
+                return false;
+            }
+            name = found->second;
+        }
+        folder += "/" + name;
+        answer += "/" + name;
+    }
+    if (parts.empty())
+        answer = absolute ? "/" : ".";
+    else if (!absolute && answer.compare(0, 2, "./") == 0)
+        answer = answer.substr(2);
+    *resolved = answer;
+    *missingCode = 0;
+    return true;
+}
+
+bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
+{
+    std::string parent, name;
+    SplitParent(path, &parent, &name);
+    std::string folder = parent;
+    if (!parent.empty() && parent != "/" && parent != ".")
+    {
+        uint32_t code = 0;
+        if (!Posix_Resolve(parent, &folder, &code))
+        {
+            Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
+            return false;
+        }
+    }
+    Listing &listing = ListFolder(Absolute(folder.empty() ? "." : folder));
+    if (!listing.exists)
+    {
+        Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    auto found = listing.names.find(Fold(name));
+    if (found != listing.names.end())
+        name = found->second;
+    if (folder.empty())
+        *resolved = name;
+    else if (folder == "/")
+        *resolved = "/" + name;
+    else
+        *resolved = folder + "/" + name;
+    return true;
+}
+
+void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
+{
+    std::string parent, name;
+    SplitParent(hostPath, &parent, &name);
+    auto found = listings.find(Absolute(parent));
+    if (found != listings.end() && found->second.exists)
+        AddName(found->second, name);
+    if (isDirectory)
+    {
+        auto self = listings.find(Absolute(hostPath));
+        if (self != listings.end())
+            listings.erase(self);
+    }
+}
+
+void Posix_NoteRemoved(const std::string &hostPath)
+{
+    std::string parent, name;
+    SplitParent(hostPath, &parent, &name);
+    auto found = listings.find(Absolute(parent));
+    if (found != listings.end())
+    {
+        auto entry = found->second.names.find(Fold(name));
+        if (entry != found->second.names.end() && entry->second == name)
+            found->second.names.erase(entry);
+    }
+    listings.erase(Absolute(hostPath));
+}
+
+void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count)
+{
+    Listing &listing = listings[Absolute(folder)];
+    listing.exists = true;
+    listing.names.clear();
+    for (size_t i = 0; i < count; ++i)
+        if (names[i] != "." && names[i] != "..")
+            AddName(listing, names[i]);
+}
+
+void Posix_ForgetListings()
+{
+    listings.clear();
+    currentDir.clear();
+}

@@ -1,0 +1,36 @@
+// Internal to the POSIX backend: mapping of tool paths to host paths, errno
+// translation, and case-insensitive name resolution over cached folder listings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The tool's path with every "\" turned into "/".
+std::string Posix_HostPath(const char *path);
+
+// The Windows-numbered code for an errno value; unknown values keep the errno in the
+// application-defined code range (bit 29 set).
+uint32_t Posix_ErrorFromErrno(int error);
+void Posix_SetErrno(int error);
+
+// Resolves path component by component ignoring ASCII case. Returns true with the
+// host's spelling in resolved when the whole path exists. Otherwise returns false and
+// sets missingCode to 2 (only the last component is missing; resolved then holds the
+// resolved folder, "/" and the last component as given) or 3 (a folder is missing).
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode);
+
+// Resolves the folder of path and, when a name differing only in case exists in it,
+// that name. Used before creating: writes reuse the existing spelling. False with
+// PLAT_ERROR_PATH_NOT_FOUND when the folder is missing.
+bool Posix_ResolveForCreate(const std::string &path, std::string *resolved);
+
+// Keep cached listings coherent with what this process creates and removes.
+void Posix_NoteCreated(const std::string &hostPath, bool isDirectory);
+void Posix_NoteRemoved(const std::string &hostPath);
+// Replaces the cached listing of a folder with a fresh enumeration.
+void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count);
+// Forgets every cached listing (after the current directory changed).
+void Posix_ForgetListings();
+
+// True when pattern matches name: "*" any run, "?" one character, ASCII case ignored.
+bool Posix_WildcardMatch(const char *pattern, const char *name);

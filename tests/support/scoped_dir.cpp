@@ -1,0 +1,74 @@
+// Temporary folders and file helpers for tests.
+#include "tests/support/scoped_dir.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace fs = std::filesystem;
+
+ScopedDir::ScopedDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "auralith-test-XXXXXX").string();
+    if (mkdtemp(&pattern[0]) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+ScopedDir::~ScopedDir()
+{
+    std::error_code ignored;
+    // Tests may leave folders without write permission behind; give it back first.
+    for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+void MakeDirs(const std::string &path) { fs::create_directories(path); }
+
+void WriteFile(const std::string &path, const std::string &bytes)
+{
+    fs::path p(path);
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool FileExists(const std::string &path) { return fs::exists(path); }
+
+void SetFileTime(const std::string &path, long long seconds)
+{
+    struct utimbuf times;
+    times.actime = static_cast<time_t>(seconds);
+    times.modtime = static_cast<time_t>(seconds);
+    utime(path.c_str(), &times);
+}
+
+std::vector<std::string> ListTree(const std::string &root)
+{
+    std::vector<std::string> files;
+    std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(root, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+        if (it->is_regular_file())
+            files.push_back(fs::relative(it->path(), root).generic_string());
+    std::sort(files.begin(), files.end());
+    return files;
+}

@@ -1,0 +1,34 @@
+// A temporary folder for one test, removed with everything in it when the test ends,
+// and small file helpers for building kits in it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class ScopedDir
+{
+public:
+    ScopedDir();
+    ~ScopedDir();
+    ScopedDir(const ScopedDir &) = delete;
+    ScopedDir &operator=(const ScopedDir &) = delete;
+
+    // The folder's absolute path, "/"-separated, without a trailing separator.
+    const std::string &path() const { return path_; }
+    // path() + "/" + relative.
+    std::string operator/(const std::string &relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+// Writes bytes to path, creating its folders.
+void WriteFile(const std::string &path, const std::string &bytes);
+// The whole file, or an empty string when it cannot be read.
+std::string ReadFile(const std::string &path);
+bool FileExists(const std::string &path);
+void MakeDirs(const std::string &path);
+// Sets the file's last-write time to the given number of seconds since 1970.
+void SetFileTime(const std::string &path, long long seconds);
+// The files below root, relative and "/"-separated, sorted.
+std::vector<std::string> ListTree(const std::string &root);

@@ -1,0 +1,52 @@
+// The entry point of Auralith.
+#include "engine/fs/listing.h"
+#include "tool/command_line.h"
+#include "tool/run_driver.h"
+#include "tool/startup.h"
+#include "tool/tool_state.h"
+
+int main(int argc, char **argv)
+{
+    Tool_SetDefaults();
+    try
+    {
+        Tool_Init();
+    }
+    catch (const ComErrorClass &)
+    {
+        Tool_AddError(0, "", TOOL_ERROR_FS_INIT);
+        return 1;
+    }
+
+    if (!Tool_ParseCommandLine(argc, argv))
+    {
+        Tool_Shutdown();
+        return 1;
+    }
+
+    if (toolState.aliasFiles.empty())
+    {
+        int count = 0;
+        const char **names = FS_ListFilteredFiles("soundaliases", "csv", &count);
+        for (int i = 0; i < count; ++i)
+            toolState.aliasFiles.push_back(names[i]);
+        FS_ReleaseFileList(names);
+    }
+    if (toolState.aliasFiles.empty())
+    {
+        Com_Print(CHANNEL_TOOL, "WARNING: can't find any sound alias files (soundaliases/*.csv)\n");
+        Tool_Shutdown();
+        return 1;
+    }
+
+    Tool_FileAction action = Tool_ChooseAction();
+    if (action != nullptr)
+    {
+        toolState.useHistory = false;
+        toolState.ignoreOrphans = true;
+    }
+    for (int i = 0; i < PLATFORM_COUNT; ++i)
+        if (toolState.platformSelected[i] || toolState.allPlatforms)
+            Tool_RunPlatform(i, action);
+    return Tool_Shutdown();
+}

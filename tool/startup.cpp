@@ -1,0 +1,91 @@
+// Start-up and shutdown.
+#include "tool/startup.h"
+
+#include "engine/common/byte_order.h"
+#include "engine/dvar/dvar.h"
+#include "engine/fs/search_path.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "tool/paths.h"
+#include "tool/report.h"
+#include "tool/tool_state.h"
+
+#include <cstring>
+
+namespace
+{
+const LocalizedPrefix localizedPrefixTable[2] = {
+    {"battlechatter", 13},
+    {"voiceovers", 10},
+};
+}
+
+void Tool_SetDefaults()
+{
+    toolState.startTime = Plat_Milliseconds();
+    toolState.useHistory = true;
+    toolState.allPlatforms = true;
+    toolState.encodeTime = 0;
+    toolState.otherTime = 0;
+    toolState.optimizeCompression = false;
+    toolState.verbose = false;
+    toolState.sync = false;
+    toolState.ignoreOrphans = false;
+    toolState.filesCount = 0;
+    toolState.updatedCount = 0;
+    toolState.orphanCandidates.clear();
+    Str_Copy(toolState.logFileName, "Auralith.log", sizeof(toolState.logFileName));
+}
+
+void Tool_Init()
+{
+    Com_InitByteOrder();
+    Dvar_RegisterBool("sv_cheats", true, 0x18, "External Dvar");
+
+    char kitRoot[TOOL_PATH_SIZE];
+    if (!Tool_GetWorkingDir(kitRoot))
+    {
+        // The kit root is derived from the working directory; without it nothing can run.
+        Com_ErrorPrint("the working directory cannot be read or is longer than %d characters\n",
+                       TOOL_WORKING_DIR_READ - 1);
+        throw ComErrorClass();
+    }
+    size_t length = strlen(kitRoot);
+    if (length > 0 && kitRoot[length - 1] == '/')
+        kitRoot[--length] = 0;
+    if (length >= 4 && Str_CaseCompare(kitRoot + length - 4, "/bin") == 0)
+        kitRoot[length - 4] = 0;
+
+    Com_FormatBuffer(toolState.baseDir, sizeof(toolState.baseDir), "%s/", kitRoot);
+    Com_FormatBuffer(toolState.sourceRoot, sizeof(toolState.sourceRoot), "%s/%s", kitRoot, "sound_assets");
+    Com_FormatBuffer(toolState.tempDir, sizeof(toolState.tempDir), "%s/%s", toolState.sourceRoot, "tempEncodings");
+    Tool_BackSlashPath(toolState.tempDir);
+    Plat_MakeDir(toolState.tempDir);
+
+    Dvar *basePath = Dvar_FindVar("fs_basepath");
+    if (basePath != nullptr)
+        Dvar_SetFromString(basePath, toolState.baseDir);
+    else
+        Dvar_RegisterString("fs_basepath", toolState.baseDir, 0x4000, "External Dvar");
+
+    FS_Startup();
+
+    for (int i = 0; i < 2; ++i)
+        toolState.localizedPrefixes[i] = localizedPrefixTable[i];
+    Str_Copy(toolState.languageDir, "english/", sizeof(toolState.languageDir));
+}
+
+int Tool_Shutdown()
+{
+    FS_ShutdownFileSystem();
+    Dvar_Shutdown();
+    Plat_RemoveDir(toolState.tempDir);
+    int errorCount = 0;
+    if (!toolState.listFiles && !toolState.copyStreamed && !toolState.check3D && !toolState.checkPriv)
+        errorCount = Tool_PrintReport();
+    if (toolState.verbose)
+        Tool_PrintTiming();
+    Com_CloseLog();
+    FS_ShutdownFileSystem();
+    return errorCount;
+}
