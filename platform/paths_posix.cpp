@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -199,7 +200,32 @@ void SplitParent(const std::string &path, std::string *parent, std::string *name
 }
 } // namespace
 
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode)
+namespace
+{
+// Looks name up in the cached listing of folder. A listing may miss a folder that
+// another process made after it was read; when the exact name exists on disk the
+// listing is read again. verifyMissing asks for that check (one stat) on a miss.
+const std::string *FindInFolder(const std::string &folder, const std::string &name, bool verifyMissing,
+                                bool *folderExists)
+{
+    Listing *listing = &ListFolder(folder);
+    auto found = listing->names.find(Fold(name));
+    if (found == listing->names.end() && verifyMissing && listing->exists)
+    {
+        struct stat info;
+        if (lstat((folder + "/" + name).c_str(), &info) == 0)
+        {
+            listings.erase(folder);
+            listing = &ListFolder(folder);
+            found = listing->names.find(Fold(name));
+        }
+    }
+    *folderExists = listing->exists;
+    return found == listing->names.end() ? nullptr : &found->second;
+}
+} // namespace
+
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf)
 {
     bool absolute = !path.empty() && path[0] == '/';
     std::vector<std::string> parts;
@@ -217,17 +243,17 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         std::string name = part;
         if (part != "..")
         {
-            Listing &listing = ListFolder(folder);
-            auto found = listing.names.find(Fold(part));
-            if (found == listing.names.end())
+            bool folderExists = false;
+            const std::string *found = FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
+            if (found == nullptr)
             {
-                *missingCode = (last && listing.exists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
+                *missingCode = (last && folderExists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
                 for (size_t j = i; j < parts.size(); ++j)
                     answer += "/" + parts[j];
                 *resolved = answer;
                 return false;
             }
-            name = found->second;
+            name = *found;
         }
         folder += "/" + name;
         answer += "/" + name;
@@ -249,7 +275,7 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
     if (!parent.empty() && parent != "/" && parent != ".")
     {
         uint32_t code = 0;
-        if (!Posix_Resolve(parent, &folder, &code))
+        if (!Posix_Resolve(parent, &folder, &code, true))
         {
             Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
             return false;

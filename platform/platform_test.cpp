@@ -1,0 +1,234 @@
+// The operating-system layer as logic code sees it: backslash paths, names that differ
+// only in case, Windows-numbered error codes, file times.
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/find.h"
+#include "platform/mapping.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/vmem.h"
+#include "tests/support/scoped_dir.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace
+{
+std::string Backslashed(std::string path)
+{
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::vector<std::string> Enumerate(const std::string &pattern, uint32_t *endCode)
+{
+    std::vector<std::string> names;
+    PlatFindData data;
+    PlatFind *find = Plat_FindFirst(pattern.c_str(), &data);
+    if (find == nullptr)
+    {
+        *endCode = Plat_LastError();
+        return names;
+    }
+    do
+        names.push_back(std::string(data.name) + (data.isDirectory ? "/" : ""));
+    while (Plat_FindNext(find, &data));
+    *endCode = Plat_LastError();
+    Plat_FindClose(find);
+    return names;
+}
+} // namespace
+
+TEST(PlatformFiles, BackslashPathsAndCaseInsensitiveNamesReachTheFiles)
+{
+    ScopedDir dir;
+    WriteFile(dir / "Raw/Sound/Door.WAV", "door");
+
+    std::string wrongCase = Backslashed(dir / "raw/sound/door.wav");
+    FILE *file = Plat_FOpen(wrongCase.c_str(), "rb");
+    ASSERT_NE(nullptr, file);
+    char buffer[8] = {};
+    EXPECT_EQ(4u, fread(buffer, 1, sizeof(buffer), file));
+    fclose(file);
+    EXPECT_STREQ("door", buffer);
+
+    EXPECT_TRUE(Plat_CanRead(wrongCase.c_str()));
+    EXPECT_TRUE(Plat_IsDirectory((dir / "RAW\\SOUND").c_str()));
+    uint64_t time = 0;
+    EXPECT_TRUE(Plat_GetLastWriteTime(wrongCase.c_str(), &time));
+    PlatMapping mapping;
+    ASSERT_TRUE(Plat_MapFile(wrongCase.c_str(), &mapping));
+    EXPECT_EQ(4u, mapping.size);
+    EXPECT_EQ(0, memcmp(mapping.data, "door", 4));
+    Plat_UnmapFile(&mapping);
+}
+
+TEST(PlatformFiles, WritesReuseTheExistingSpellingOfFoldersAndFiles)
+{
+    ScopedDir dir;
+    WriteFile(dir / "Raw/Sound/Door.WAV", "old");
+
+    FILE *file = Plat_FOpen((dir / "raw/sound/door.wav").c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fputs("new", file);
+    fclose(file);
+    EXPECT_EQ(std::vector<std::string>{"Raw/Sound/Door.WAV"}, ListTree(dir.path()));
+    EXPECT_EQ("new", ReadFile(dir / "Raw/Sound/Door.WAV"));
+
+    // A folder that differs only in case exists already; nothing new is made.
+    EXPECT_FALSE(Plat_MakeDir((dir / "raw\\SOUND").c_str()));
+    EXPECT_EQ(PLAT_ERROR_ALREADY_EXISTS, Plat_LastError());
+    EXPECT_TRUE(Plat_MakeDir((dir / "raw\\sound\\weapons").c_str()));
+    EXPECT_TRUE(FileExists(dir / "Raw/Sound/weapons"));
+    EXPECT_FALSE(Plat_MakeDir((dir / "missing\\child").c_str()));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+}
+
+TEST(PlatformFiles, TheCacheFollowsWhatTheToolCreatesAndRemoves)
+{
+    ScopedDir dir;
+    MakeDirs(dir / "Out");
+    // Reading a missing name lists the folder; later creations must still be found.
+    EXPECT_FALSE(Plat_CanRead((dir / "out/a.wav").c_str()));
+    FILE *file = Plat_FOpen((dir / "OUT/A.wav").c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fclose(file);
+    EXPECT_TRUE(Plat_CanRead((dir / "out/a.WAV").c_str()));
+    EXPECT_TRUE(Plat_RemoveFile((dir / "out/a.wav").c_str()));
+    EXPECT_FALSE(Plat_CanRead((dir / "out/A.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+
+    EXPECT_TRUE(Plat_MakeDir((dir / "out/New").c_str()));
+    file = Plat_FOpen((dir / "out/new/b.wav").c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    fclose(file);
+    EXPECT_TRUE(FileExists(dir / "Out/New/b.wav"));
+    EXPECT_TRUE(Plat_RemoveFile((dir / "out/new/b.wav").c_str()));
+    EXPECT_TRUE(Plat_RemoveDir((dir / "OUT/NEW").c_str()));
+    EXPECT_FALSE(FileExists(dir / "Out/New"));
+}
+
+TEST(PlatformFiles, MissingFilesAndPathsKeepWindowsCodes)
+{
+    ScopedDir dir;
+    MakeDirs(dir / "a");
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "a/missing.wav").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/missing.wav").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/new.wav").c_str(), "wb"));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_FALSE(Plat_RemoveFile((dir / "a/missing.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+
+    char message[260];
+    EXPECT_TRUE(Plat_ErrorMessage(PLAT_ERROR_ACCESS_DENIED, message, sizeof(message)));
+    EXPECT_NE(0u, strlen(message));
+    EXPECT_FALSE(Plat_ErrorMessage(0, message, sizeof(message)));
+    EXPECT_STREQ("", message);
+}
+
+TEST(PlatformFind, EnumerationListsDotEntriesFoldersAndEndsWithNoMoreFiles)
+{
+    ScopedDir dir;
+    WriteFile(dir / "Top/b.vdz", "");
+    WriteFile(dir / "Top/A.VDZ", "");
+    WriteFile(dir / "Top/c.txt", "");
+    MakeDirs(dir / "Top/Sub");
+
+    uint32_t code = 0;
+    std::vector<std::string> all = Enumerate(Backslashed(dir / "top/*"), &code);
+    EXPECT_EQ(PLAT_ERROR_NO_MORE_FILES, code);
+    std::vector<std::string> expected = {"./", "../", "A.VDZ", "b.vdz", "c.txt", "Sub/"};
+    EXPECT_EQ(expected, all);
+
+    std::vector<std::string> archives = Enumerate(dir / "TOP\\*.vdz", &code);
+    EXPECT_EQ((std::vector<std::string>{"A.VDZ", "b.vdz"}), archives);
+    EXPECT_EQ(PLAT_ERROR_NO_MORE_FILES, code);
+
+    EXPECT_TRUE(Enumerate(dir / "top\\*.csv", &code).empty());
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, code);
+    EXPECT_TRUE(Enumerate(dir / "nothere\\*", &code).empty());
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, code);
+}
+
+TEST(PlatformFiles, CopyReplacesAndKeepsTheSourceTime)
+{
+    ScopedDir dir;
+    WriteFile(dir / "Src/Music.wav", "music");
+    SetFileTime(dir / "Src/Music.wav", 1000000000);
+    WriteFile(dir / "Dst/music.WAV", "older");
+
+    ASSERT_TRUE(Plat_CopyFile((dir / "src\\music.wav").c_str(), (dir / "dst\\music.wav").c_str()));
+    EXPECT_EQ((std::vector<std::string>{"Dst/music.WAV", "Src/Music.wav"}), ListTree(dir.path()));
+    EXPECT_EQ("music", ReadFile(dir / "Dst/music.WAV"));
+    uint64_t source = 0, copy = 0;
+    ASSERT_TRUE(Plat_GetLastWriteTime((dir / "src/music.wav").c_str(), &source));
+    ASSERT_TRUE(Plat_GetLastWriteTime((dir / "dst/music.wav").c_str(), &copy));
+    EXPECT_EQ(source, copy);
+
+    EXPECT_FALSE(Plat_CopyFile((dir / "src/none.wav").c_str(), (dir / "dst/none.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+    EXPECT_FALSE(Plat_CopyFile((dir / "src/music.wav").c_str(), (dir / "nowhere/x.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+}
+
+TEST(PlatformFiles, ReplaceFileMovesOverAnExistingFileOfAnotherCase)
+{
+    ScopedDir dir;
+    WriteFile(dir / "Out/Target.wav", "old");
+    WriteFile(dir / "Out/target.wav.tmp", "new");
+    ASSERT_TRUE(Plat_ReplaceFile((dir / "out\\target.wav.tmp").c_str(), (dir / "out\\TARGET.wav").c_str()));
+    EXPECT_EQ(std::vector<std::string>{"Out/Target.wav"}, ListTree(dir.path()));
+    EXPECT_EQ("new", ReadFile(dir / "Out/Target.wav"));
+}
+
+TEST(PlatformTime, FileTimesCountHundredNanosecondsSince1601)
+{
+    EXPECT_EQ(116444736000000000ull, Plat_UnixToFileTime(0, 0));
+    EXPECT_EQ(116444736000000000ull + 10000000ull * 86400 + 1, Plat_UnixToFileTime(86400, 100));
+    ScopedDir dir;
+    WriteFile(dir / "t.wav", "");
+    SetFileTime(dir / "t.wav", 1700000000);
+    uint64_t time = 0;
+    ASSERT_TRUE(Plat_GetLastWriteTime((dir / "T.WAV").c_str(), &time));
+    EXPECT_EQ(Plat_UnixToFileTime(1700000000, 0), time);
+    uint64_t now = Plat_SystemFileTime();
+    EXPECT_GT(now, Plat_UnixToFileTime(1700000000, 0));
+}
+
+TEST(PlatformProcess, SpawnRunsProgramsOfTheCurrentFolderOnly)
+{
+    ScopedDir dir;
+    WriteFile(dir / "Tool.sh", "#!/bin/sh\nprintf '%s|' \"$@\" > args.txt\nexit 7\n");
+    ASSERT_EQ(0, system(("chmod +x " + (dir / "Tool.sh")).c_str()));
+    char previous[4096];
+    ASSERT_TRUE(Plat_GetCwd(previous, sizeof(previous)));
+    ASSERT_TRUE(Plat_SetCurrentDirectory(dir.path().c_str()));
+
+    const char *argv[] = {"tool.sh", "a\\b\\c.wav", "-r", "22050", nullptr};
+    EXPECT_EQ(7, Plat_SpawnWait(argv));
+    EXPECT_EQ("a/b/c.wav|-r|22050|", ReadFile(dir / "args.txt"));
+
+    const char *missing[] = {"sh", "-c", "exit 0", nullptr};
+    EXPECT_EQ(-1, Plat_SpawnWait(missing)); // no search path: /bin/sh is not found
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+    ASSERT_TRUE(Plat_SetCurrentDirectory(previous));
+}
+
+TEST(PlatformMemory, CommittedPagesAreZeroAndWritable)
+{
+    size_t size = 4 * Plat_PageSize();
+    char *region = static_cast<char *>(Plat_Reserve(size));
+    ASSERT_NE(nullptr, region);
+    ASSERT_TRUE(Plat_Commit(region, 10));
+    EXPECT_EQ(0, region[Plat_PageSize() - 1]);
+    region[0] = 1;
+    ASSERT_TRUE(Plat_Commit(region + Plat_PageSize(), Plat_PageSize()));
+    region[2 * Plat_PageSize() - 1] = 2;
+    Plat_Release(region, size);
+}
