@@ -62,7 +62,12 @@ int Plat_SpawnWait(const char *const *argv)
         }
     }
     if (WIFEXITED(status))
+    {
+        // The child ran; its status says how it went, and no earlier failure of ours
+        // should be taken for its reason.
+        Plat_SetLastError(0);
         return WEXITSTATUS(status);
+    }
     Plat_SetLastError(PLAT_ERROR_GEN_FAILURE);
     return -1;
 }

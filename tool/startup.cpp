@@ -80,6 +80,9 @@ int Tool_Shutdown()
     FS_ShutdownFileSystem();
     Dvar_Shutdown();
     Plat_RemoveDir(toolState.tempDir);
+    // Everything that was not spent in the encoders counts as other time.
+    uint32_t elapsed = Plat_Milliseconds() - toolState.startTime;
+    toolState.otherTime = elapsed > toolState.encodeTime ? elapsed - toolState.encodeTime : 0;
     int errorCount = 0;
     if (!toolState.listFiles && !toolState.copyStreamed && !toolState.check3D && !toolState.checkPriv)
         errorCount = Tool_PrintReport();

@@ -1,0 +1,128 @@
+// Orphans (converted files that no alias uses any more), the run report and the
+// timing lines.
+#include "tool/report.h"
+
+#include "platform/errors.h"
+#include "platform/find.h"
+#include "platform/system.h"
+#include "tool/paths.h"
+#include "tool/tool_state.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart)
+{
+    char folder[TOOL_PATH_SIZE];
+    Com_FormatBuffer(folder, sizeof(folder), "%s\\%s\\%ssound", outputRoot, word, languagePart);
+    Tool_BackSlashPath(folder);
+    Tool_MakeDirPath(folder);
+    Tool_CollectOutputFiles(folder, toolState.platform->targetExt);
+}
+
+void PrintDuration(const char *format, uint32_t milliseconds)
+{
+    int seconds = static_cast<int>(milliseconds / 1000);
+    Com_Print(CHANNEL_TOOL, format, seconds / 3600, (seconds / 60) % 60, seconds % 60);
+}
+} // namespace
+
+void Tool_FindOrphanCandidates(const char *outputRoot)
+{
+    const PlatformInfo *platform = toolState.platform;
+    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir, platform->devrawStreamedDir,
+                            platform->devrawLoadedDir};
+    for (const char *word : words)
+    {
+        if (!toolState.skipLocalized)
+            WalkOutputFolder(outputRoot, word, toolState.languageDir);
+        if (!toolState.skipNonLocalized)
+            WalkOutputFolder(outputRoot, word, "");
+    }
+}
+
+void Tool_CollectOutputFiles(const char *folder, const char *extension)
+{
+    std::string pattern = std::string(folder) + "\\*";
+    PlatFindData data;
+    PlatFind *find = Plat_FindFirst(pattern.c_str(), &data);
+    if (find == nullptr)
+    {
+        Tool_AddError(Plat_LastError(), pattern.c_str(), 0);
+        return;
+    }
+    std::vector<std::string> subfolders;
+    std::string lastName;
+    bool more = true;
+    while (more)
+    {
+        lastName = data.name;
+        if (data.isDirectory)
+        {
+            if (Str_CaseCompare(data.name, ".") != 0 && Str_CaseCompare(data.name, "..") != 0)
+                subfolders.push_back(data.name);
+        }
+        else
+        {
+            const char *dot = strrchr(data.name, '.');
+            if (Str_CaseCompare(dot ? dot : "", extension) == 0)
+                toolState.orphanCandidates.insert(std::string(folder) + "\\" + data.name);
+        }
+        more = Plat_FindNext(find, &data);
+    }
+    uint32_t endCode = Plat_LastError();
+    Plat_FindClose(find);
+    if (endCode != PLAT_ERROR_NO_MORE_FILES)
+        Tool_AddError(endCode, lastName.c_str(), 0);
+    for (const std::string &name : subfolders)
+        Tool_CollectOutputFiles((std::string(folder) + "\\" + name).c_str(), extension);
+}
+
+int Tool_PrintReport()
+{
+    if (!toolState.ignoreOrphans)
+    {
+        Com_ErrorPrint("\n\n---------------------------\n\tOrphans\n---------------------------");
+        for (const std::string &path : toolState.orphanCandidates)
+            Com_Print(CHANNEL_TOOL, "\n%s", path.c_str());
+    }
+    int errorCount = static_cast<int>(toolState.errors.size());
+    if (errorCount > 0)
+    {
+        Com_Print(CHANNEL_TOOL, "\n---------------------------\n\tErrors\n---------------------------\n");
+        for (const ToolErrorRecord &record : toolState.errors)
+        {
+            if (record.systemError == PLAT_ERROR_FILE_NOT_FOUND)
+            {
+                if (toolState.verbose)
+                    Com_ErrorPrint("missing file %s\n", record.text);
+            }
+            else if (record.systemError == PLAT_ERROR_PATH_NOT_FOUND)
+            {
+                if (toolState.verbose)
+                    Com_ErrorPrint("missing path %s\n", record.text);
+            }
+            else if (record.systemError != 0)
+                Com_ErrorPrint("%s %s\n", record.text, record.systemMessage);
+            else if (record.toolError != 0 && record.toolError < TOOL_ERROR_MESSAGE_COUNT)
+                Com_ErrorPrint("%s %s\n", record.text, toolErrorMessages[record.toolError]);
+        }
+    }
+    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n", toolState.filesCount);
+    Com_Print(CHANNEL_TOOL, "UPDATED: \t%d\n", toolState.updatedCount);
+    if (!toolState.ignoreOrphans)
+        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n", static_cast<int>(toolState.orphanCandidates.size()));
+    if (errorCount > 0)
+        Com_Print(CHANNEL_TOOL, "ERRORS: \t%d\n", errorCount);
+    Com_Print(CHANNEL_TOOL, "----------------------------");
+    return errorCount;
+}
+
+void Tool_PrintTiming()
+{
+    PrintDuration("\n\ntime spent encoding: %02dh %02dm %02ds.\n", toolState.encodeTime);
+    PrintDuration("time spent on other procs: %02dh %02dm %02ds.\n", toolState.otherTime);
+}
