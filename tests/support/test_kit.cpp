@@ -1,0 +1,54 @@
+// Temporary kits for end-to-end runs.
+#include "tests/support/test_kit.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TestKit::TestKit(bool fakeEncoders)
+{
+    root_ = dir_ / "kit";
+    MakeDirs(root_ + "/bin");
+    MakeDirs(root_ + "/sound_assets/raw/sound");
+    if (fakeEncoders)
+        for (const char *name : {"sox.exe", "WMAEncode.exe", "AdpcmEncode.exe"})
+            fs::create_symlink(AURALITH_FAKE_ENCODER, root_ + "/bin/" + name);
+}
+
+void TestKit::WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder)
+{
+    WriteFile(root_ + "/" + gameFolder + "/soundaliases/" + name, text);
+}
+
+void TestKit::WriteSource(const std::string &relative, const std::string &bytes, const std::string &tree)
+{
+    WriteFile(root_ + "/sound_assets/" + tree + "/sound/" + relative, bytes);
+}
+
+void TestKit::SetEncoderRules(const std::string &rules) { WriteFile(bin() + "/fake_encoder.cfg", rules); }
+
+std::vector<std::string> TestKit::TakeEncoderLog()
+{
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(bin() + "/fake_encoder.log"));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    fs::remove(bin() + "/fake_encoder.log");
+    return lines;
+}
+
+KitRun TestKit::Run(const std::vector<std::string> &args) const
+{
+    ProcessResult result = RunProcess(AURALITH_BINARY, args, bin());
+    return KitRun{result.status, result.out, result.err, ReadFile(bin() + "/Auralith.log")};
+}
+
+std::string ToolPath(const std::string &path)
+{
+    std::string tool(path);
+    for (char &c : tool)
+        if (c == '/')
+            c = '\\';
+    return tool;
+}

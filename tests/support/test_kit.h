@@ -1,0 +1,47 @@
+// A kit in a temporary folder for end-to-end runs of Auralith: its bin folder with the
+// fake encoders, the alias folders, the source tree.
+#pragma once
+
+#include "tests/support/run_process.h"
+#include "tests/support/scoped_dir.h"
+
+#include <string>
+#include <vector>
+
+struct KitRun
+{
+    int status;
+    std::string out;
+    std::string err;
+    std::string log; // Auralith.log after the run
+};
+
+class TestKit
+{
+public:
+    // fakeEncoders: put the fake encoder into bin under the three program names.
+    explicit TestKit(bool fakeEncoders = true);
+
+    const std::string &root() const { return root_; }
+    std::string bin() const { return root_ + "/bin"; }
+    // root() + "/" + relative.
+    std::string operator/(const std::string &relative) const { return root_ + "/" + relative; }
+
+    // Writes an alias file below raw/soundaliases (or the given game folder).
+    void WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder = "raw");
+    // Writes a source below sound_assets/raw/sound (or devraw).
+    void WriteSource(const std::string &relative, const std::string &bytes, const std::string &tree = "raw");
+    // Replaces the rules of the fake encoders (see the fake encoder's header comment).
+    void SetEncoderRules(const std::string &rules);
+    // The fake encoders' log lines since the kit was made, and clears it.
+    std::vector<std::string> TakeEncoderLog();
+
+    KitRun Run(const std::vector<std::string> &args) const;
+
+private:
+    ScopedDir dir_;
+    std::string root_;
+};
+
+// The path as the tool prints it: every "/" turned into "\".
+std::string ToolPath(const std::string &path);
