@@ -79,6 +79,9 @@ constexpr int DVAR_MAX_COUNT = 4096;
 
 int generateHashValue(const char *name);
 Dvar *Dvar_FindVar(const char *name);
+// Registers a variable or merges a registration into the record of the same name.
+// Returns null only when the name is null, the type unknown or the pool of DVAR_MAX_COUNT
+// records full (each reported); every operation below that takes a record accepts null.
 Dvar *Dvar_RegisterVariant(const char *name, uint8_t type, uint16_t flags, DvarValue value, DvarDomain domain,
                            const char *description);
 Dvar *Dvar_RegisterBool(const char *name, bool value, uint16_t flags, const char *description);
