@@ -101,6 +101,9 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
     Com_FormatBuffer(ratePath, sizeof(ratePath), "%s\\temp.rate.wav", toolState.tempDir);
     Com_FormatBuffer(encodePath, sizeof(encodePath), "%s\\temp.encode.wav", toolState.tempDir);
 
+    // Failures below record the last system error; an earlier lookup that found no
+    // platform-specific source must not be blamed for them.
+    Plat_SetLastError(0);
     Images images;
     bool ok = false;
     do

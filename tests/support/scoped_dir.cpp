@@ -72,3 +72,9 @@ std::vector<std::string> ListTree(const std::string &root)
     std::sort(files.begin(), files.end());
     return files;
 }
+
+void RemoveFile(const std::string &path)
+{
+    std::error_code ignored;
+    fs::remove(path, ignored);
+}

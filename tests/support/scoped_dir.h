@@ -32,3 +32,5 @@ void MakeDirs(const std::string &path);
 void SetFileTime(const std::string &path, long long seconds);
 // The files below root, relative and "/"-separated, sorted.
 std::vector<std::string> ListTree(const std::string &root);
+// Removes a file; nothing happens when it is missing.
+void RemoveFile(const std::string &path);

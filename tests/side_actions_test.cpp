@@ -1,0 +1,121 @@
+// End-to-end: the list, copy and check actions over a converted kit. They print no
+// report, end with status 0, and leave the history as it was.
+#include "tests/support/riff_builder.h"
+#include "tests/support/test_kit.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+class SideActions : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        kit.WriteAliasFile("weapons.csv", "name,file,type,spatialized,compression\n"
+                                          "shot,weapons/shot.wav,,3d,\n"
+                                          "stereo,weapons/stereo.wav,,3d,\n"
+                                          "flat,weapons/flat.wav,,,\n"
+                                          "intro,music/intro.wav,streamed,,\n"
+                                          "greet,voiceovers/greet.wav,streamed,,\n"
+                                          "gone,weapons/gone.wav,,3d,\n");
+        kit.WriteSource("weapons/shot.wav", PcmWave(22050, 1, 100));
+        kit.WriteSource("weapons/stereo.wav", PcmWave(22050, 2, 100));
+        kit.WriteSource("weapons/flat.wav", PcmWave(22050, 2, 100));
+        kit.WriteSource("music/intro.wav", PcmWave(22050, 2, 100));
+        WriteFile(kit / "sound_assets/raw/english/sound/voiceovers/greet.wav", PcmWave(22050, 1, 100));
+        KitRun run = kit.Run({});
+        ASSERT_EQ(1, run.status) << run.out; // the missing weapons/gone.wav
+        history = ReadFile(kit / "sound_assets/Auralith.hst");
+        ASSERT_FALSE(history.empty());
+    }
+
+    // Runs a side action and checks what every side action promises.
+    KitRun RunAction(const std::vector<std::string> &args)
+    {
+        RemoveFile(kit.bin() + "/Auralith.log");
+        KitRun run = kit.Run(args);
+        EXPECT_EQ(0, run.status);
+        EXPECT_EQ(std::string::npos, run.out.find("FILES:"));
+        EXPECT_EQ(history, ReadFile(kit / "sound_assets/Auralith.hst"));
+        return run;
+    }
+
+    TestKit kit;
+    std::string history;
+};
+} // namespace
+
+TEST_F(SideActions, ListingsPrintPathsBelowTheKitRoot)
+{
+    KitRun all = RunAction({"-list"});
+    EXPECT_EQ("raw\\sound\\weapons\\flat.wav\nraw\\sound\\weapons\\shot.wav\nraw\\sound\\weapons\\stereo.wav\n"
+              "raw\\sound\\music\\intro.wav\nraw\\english\\sound\\voiceovers\\greet.wav\n",
+              all.out);
+    EXPECT_EQ("raw\\sound\\music\\intro.wav\nraw\\english\\sound\\voiceovers\\greet.wav\n",
+              RunAction({"-LIST-STREAMED"}).out);
+    EXPECT_EQ("raw\\sound\\weapons\\flat.wav\nraw\\sound\\weapons\\shot.wav\nraw\\sound\\weapons\\stereo.wav\n",
+              RunAction({"-list-resident"}).out);
+    EXPECT_EQ("", RunAction({"-list-resident", "-list-streamed"}).out);
+    EXPECT_EQ("raw\\sound\\music\\intro.wav\n", RunAction({"-list-streamed", "-skip-localized"}).out);
+    // Listings go to the console only: nothing was printed through the log.
+    EXPECT_FALSE(FileExists(kit.bin() + "/Auralith.log"));
+}
+
+TEST_F(SideActions, CopyStreamedCreatesTheDestinationFolders)
+{
+    std::string destination = kit / "out/streams";
+    MakeDirs(kit / "out");
+    KitRun copy = RunAction({"-copy-streamed-to", destination});
+    EXPECT_EQ("", copy.out);
+    EXPECT_EQ("", copy.err);
+    EXPECT_EQ((std::vector<std::string>{"raw/english/sound/voiceovers/greet.wav", "raw/sound/music/intro.wav"}),
+              ListTree(destination));
+    EXPECT_EQ(ReadFile(kit / "raw/sound/music/intro.wav"), ReadFile(destination + "/raw/sound/music/intro.wav"));
+
+    WriteFile(destination + "/raw/sound/music/intro.wav", "overwritten without a message");
+    RemoveFile(kit / "raw/english/sound/voiceovers/greet.wav");
+    std::string target = ToolPath(kit / "raw/sound/music/intro.wav");
+    std::string to = destination + "\\raw\\sound\\music\\intro.wav";
+    KitRun listed = RunAction({"-copy-streamed-to", destination, "-list"});
+    EXPECT_EQ("Copying: " + target + "\n     To: " + to + "\n\n" + "Copying: " +
+                  ToolPath(kit / "raw/english/sound/voiceovers/greet.wav") + "\n     To: " + destination +
+                  "\\raw\\english\\sound\\voiceovers\\greet.wav\n\n",
+              listed.out);
+    EXPECT_EQ("  Error: 0x00000002 -- Failed copying  " + ToolPath(kit / "raw/english/sound/voiceovers/greet.wav") +
+                  "  TO  " + destination + "\\raw\\english\\sound\\voiceovers\\greet.wav\n",
+              listed.err);
+    EXPECT_EQ(ReadFile(kit / "raw/sound/music/intro.wav"), ReadFile(destination + "/raw/sound/music/intro.wav"));
+}
+
+TEST_F(SideActions, CopyWithoutDestinationCopiesNothing)
+{
+    KitRun run = RunAction({"-copy-streamed-to"});
+    EXPECT_NE(std::string::npos, run.out.find("USAGE: Auralith [options]"));
+    EXPECT_NE(std::string::npos, run.err.find("no destination directory given"));
+    EXPECT_FALSE(FileExists("/raw/sound/music/intro.wav"));
+}
+
+TEST_F(SideActions, ChecksReportOnStandardErrorAndTheirPrecedence)
+{
+    KitRun check3d = RunAction({"-check3d"});
+    EXPECT_EQ("", check3d.out);
+    EXPECT_EQ("ERROR: weapons.csv: stereo (weapons/stereo.wav) -- 3D Sound with 2 channels\n", check3d.err);
+    EXPECT_EQ(check3d.err, RunAction({"-list", "-check3d"}).err);
+    EXPECT_EQ("", RunAction({"-list", "-check3d"}).out);
+
+    WriteFile(kit / "sound_assets/raw/sound/weapons/shot.wav", "not a wave");
+    EXPECT_EQ("ERROR: weapons.csv: shot (weapons/shot.wav) -- FAILED READING\n"
+              "ERROR: weapons.csv: stereo (weapons/stereo.wav) -- 3D Sound with 2 channels\n",
+              RunAction({"-check3d"}).err);
+
+    EXPECT_EQ("", RunAction({"-check-priv", "-check3d", "-list"}).err);
+    std::string plain = PcmWave(22050, 1, 10);
+    WriteFile(kit / "raw/sound/weapons/flat.wav", plain);
+    RemoveFile(kit / "raw/sound/music/intro.wav");
+    KitRun priv = RunAction({"-check3d", "-check-priv"});
+    EXPECT_EQ("ERROR: No PRIV chunk in " + ToolPath(kit / "raw/sound/weapons/flat.wav") + "\n" +
+                  "ERROR: Failed reading " + ToolPath(kit / "raw/sound/music/intro.wav") + "\n",
+              priv.err);
+    EXPECT_FALSE(FileExists(kit / "raw/sound/music/intro.wav"));
+}
