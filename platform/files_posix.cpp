@@ -64,6 +64,14 @@ FILE *Plat_FOpen(const char *path, const char *mode)
         file = fopen(p.c_str(), mode);
         return file != nullptr;
     });
+    // A folder is not a file that can be read, as on Windows.
+    struct stat info;
+    if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode))
+    {
+        fclose(file);
+        Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
     return file;
 }
 

@@ -122,6 +122,8 @@ TEST(PlatformFiles, MissingFilesAndPathsKeepWindowsCodes)
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
     EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/new.wav").c_str(), "wb"));
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "A").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
     EXPECT_FALSE(Plat_RemoveFile((dir / "a/missing.wav").c_str()));
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
 

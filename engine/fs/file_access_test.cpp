@@ -1,0 +1,313 @@
+// Game path rules, OS paths, and opening and reading files by game path in a kit.
+#include "engine/fs/file_access.h"
+
+#include "engine/dvar/dvar.h"
+#include "engine/fs/archive.h"
+#include "engine/fs/search_path.h"
+#include "tests/support/fs_archives.h"
+#include "tests/support/scoped_dir.h"
+#include "tool/tool_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace
+{
+std::string BackSlashed(std::string path)
+{
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string Clean(const char *in)
+{
+    char out[FS_PATH_SIZE];
+    return FS_CleanGamePath(in, out) ? std::string(out) : std::string("<refused>");
+}
+
+int HandlesInUse()
+{
+    int count = 0;
+    for (int handle = 1; handle < FS_MAX_HANDLES; ++handle)
+        count += fsHandles[handle].file != nullptr;
+    return count;
+}
+
+// The whole file through FS_ReadFile, or "<missing>"; the buffer is released.
+std::string ReadGameFile(const char *gamePath, int *lengthOut = nullptr)
+{
+    void *buffer = nullptr;
+    int length = FS_ReadFile(gamePath, &buffer);
+    if (lengthOut != nullptr)
+        *lengthOut = length;
+    if (length < 0)
+    {
+        EXPECT_EQ(buffer, nullptr);
+        return "<missing>";
+    }
+    EXPECT_EQ(static_cast<char *>(buffer)[length], 0);
+    std::string text(static_cast<char *>(buffer), size_t(length));
+    free(buffer);
+    return text;
+}
+
+void SetSetting(const char *name, const char *text)
+{
+    Dvar *dvar = Dvar_FindVar(name);
+    ASSERT_NE(dvar, nullptr) << name;
+    Dvar_SetFromString(dvar, text);
+}
+} // namespace
+
+TEST(FsPathRules, CleanGamePath)
+{
+    EXPECT_EQ(Clean("/soundaliases\\x.csv"), "soundaliases/x.csv");
+    EXPECT_EQ(Clean("\\\\/a//\\b"), "a/b");
+    EXPECT_EQ(Clean("./x.csv"), "/x.csv");
+    EXPECT_EQ(Clean("dir/."), "dir/");
+    EXPECT_EQ(Clean("a.b/c"), "a.b/c");
+    EXPECT_EQ(Clean(""), "");
+    EXPECT_EQ(Clean("a..b"), "<refused>");
+    EXPECT_EQ(Clean("sound/../x.csv"), "<refused>");
+    EXPECT_EQ(Clean("c::x"), "<refused>");
+    EXPECT_EQ(Clean("c:x"), "c:x");
+
+    std::string longest(255, 'a');
+    EXPECT_EQ(Clean(longest.c_str()), longest);
+    EXPECT_EQ(Clean(("///" + longest).c_str()), longest);
+    EXPECT_EQ(Clean((longest + "a").c_str()), "<refused>");
+    // Dropped dots and merged slashes do not count against the limit.
+    EXPECT_EQ(Clean((longest + "/.").c_str()), "<refused>");
+    EXPECT_EQ(Clean((longest.substr(1) + "//.").c_str()), longest.substr(1) + "/");
+}
+
+TEST(FsPathRules, SamePathAndOrder)
+{
+    EXPECT_EQ(FS_SamePath("Sound\\Weapons.CSV", "sound/weapons.csv"), 0);
+    EXPECT_EQ(FS_SamePath("c:x", "c/x"), 0);
+    EXPECT_NE(FS_SamePath("sound/a", "sound/a.csv"), 0);
+    EXPECT_NE(FS_SamePath("sound/a.csv", "sound/a"), 0);
+
+    EXPECT_EQ(FS_PathOrder("vd_00.vdz", "VD_01.vdz"), -1);
+    EXPECT_EQ(FS_PathOrder("vd_01.vdz", "vd_00.vdz"), 1);
+    EXPECT_EQ(FS_PathOrder("a\\b", "A/B"), 0);
+    // Raised to capitals, "_" sorts after every letter.
+    EXPECT_EQ(FS_PathOrder("a_", "ab"), 1);
+    EXPECT_EQ(FS_PathOrder("ab", "abc"), -1);
+    EXPECT_EQ(FS_PathOrder("abc", "ab"), 1);
+    // Bytes above 127 are negative and sort before everything.
+    EXPECT_EQ(FS_PathOrder("a\xe9", "aA"), -1);
+}
+
+TEST(FsPathRules, BuildOSPath)
+{
+    char out[FS_PATH_SIZE];
+    FS_BuildOSPath("/tmp/k/kit/", "main", "soundaliases/x.csv", out);
+    EXPECT_STREQ(out, "\\tmp\\k\\kit\\main\\soundaliases\\x.csv");
+    FS_BuildOSPath("C:\\kit\\/", "main/english", "", out);
+    EXPECT_STREQ(out, "C:\\kit\\main\\english\\");
+
+    std::string base(200, 'b');
+    std::string game(27, 'g');
+    FS_BuildOSPath(base.c_str(), game.c_str(), std::string(26, 'p').c_str(), out);
+    EXPECT_EQ(strlen(out), 255u);
+    testing::internal::CaptureStdout();
+    FS_BuildOSPath(base.c_str(), game.c_str(), std::string(27, 'p').c_str(), out);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: FS_BuildOSPath: os path length exceeded\n");
+    EXPECT_STREQ(out, "");
+}
+
+TEST(FsPathRules, CreateDirectoriesAndCopy)
+{
+    ScopedDir dir;
+    std::string target = BackSlashed(dir / "a/b/c/file.txt");
+    EXPECT_EQ(FS_CreateOSDirectories(target.c_str()), 0);
+    EXPECT_TRUE(FileExists(dir / "a/b/c"));
+    EXPECT_FALSE(FileExists(dir / "a/b/c/file.txt"));
+    EXPECT_EQ(FS_CreateOSDirectories(target.c_str()), 0);
+
+    toolState.verbose = true;
+    testing::internal::CaptureStdout();
+    std::string relative = BackSlashed(dir / "x/::/y");
+    EXPECT_EQ(FS_CreateOSDirectories(relative.c_str()), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "WARNING: refusing to create relative path \"" + relative + "\"\n");
+    toolState.verbose = false;
+    EXPECT_FALSE(FileExists(dir / "x"));
+
+    std::string content(100000, 'z');
+    WriteFile(dir / "source.bin", content);
+    FILE *source = fopen((dir / "source.bin").c_str(), "rb");
+    ASSERT_NE(source, nullptr);
+    FS_CopyFile(source, BackSlashed(dir / "copy/deep/dest.bin").c_str());
+    EXPECT_EQ(ReadFile(dir / "copy/deep/dest.bin"), content);
+}
+
+class FsFileAccess : public ::testing::Test
+{
+  protected:
+    void TearDown() override
+    {
+        StopFileSystem();
+        toolState.verbose = false;
+    }
+
+    // main/vd_00.vdz with two members, and loose files in main and raw.
+    void MakeKit(bool deflate = true)
+    {
+        ASSERT_TRUE(WriteZip(ZipWriter::Python, kit + "/main/vd_00.vdz",
+                             {{"soundaliases/Both.csv", "from the archive"},
+                              {"soundaliases/big.csv", std::string(70000, 'q')},
+                              {"other/only.csv", "archive only"}},
+                             deflate));
+        WriteFile(kit + "/raw/soundaliases/both.csv", "from the folder");
+        WriteFile(kit + "/raw/soundaliases/Loose.csv", "loose");
+        WriteFile(kit + "/raw/soundaliases/empty.csv", "");
+        WriteFile(kit + "/main/english/soundaliases/spoken.csv", "localized");
+    }
+
+    ScopedDir dir;
+    std::string kit = dir / "kit";
+};
+
+TEST_F(FsFileAccess, ReadsFromArchivesAndFolders)
+{
+    MakeKit();
+    StartFileSystem(kit);
+    EXPECT_EQ(ReadGameFile("soundaliases/both.csv"), "from the archive");
+    EXPECT_EQ(ReadGameFile("SoundAliases\\BOTH.CSV"), "from the archive");
+    EXPECT_EQ(ReadGameFile("/soundaliases//loose.csv"), "loose");
+    EXPECT_EQ(ReadGameFile("soundaliases/big.csv"), std::string(70000, 'q'));
+    EXPECT_EQ(ReadGameFile("other/only.csv"), "archive only");
+    EXPECT_EQ(ReadGameFile("soundaliases/spoken.csv"), "localized");
+    EXPECT_EQ(ReadGameFile("soundaliases/none.csv"), "<missing>");
+    EXPECT_EQ(ReadGameFile("../kit/raw/soundaliases/loose.csv"), "<missing>");
+    // Folders are not files.
+    EXPECT_EQ(ReadGameFile("soundaliases"), "<missing>");
+
+    int length = -1;
+    EXPECT_EQ(ReadGameFile("soundaliases/empty.csv", &length), "");
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(HandlesInUse(), 0);
+}
+
+TEST_F(FsFileAccess, IgnoresLocalizedEntriesWhenAsked)
+{
+    MakeKit();
+    StartFileSystem(kit);
+    SetSetting("fs_ignoreLocalized", "1");
+    EXPECT_EQ(ReadGameFile("soundaliases/spoken.csv"), "<missing>");
+    EXPECT_EQ(ReadGameFile("soundaliases/loose.csv"), "loose");
+}
+
+TEST_F(FsFileAccess, TwoHandlesOnOneArchive)
+{
+    MakeKit();
+    StartFileSystem(kit);
+    int32_t first = 0;
+    int32_t second = 0;
+    ASSERT_EQ(FS_FOpenFileRead("soundaliases/big.csv", &first), 70000);
+    ASSERT_EQ(FS_FOpenFileRead("soundaliases/both.csv", &second), 16);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 2);
+    Archive *archive = fsHandles[first].archive;
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(fsHandles[second].archive, archive);
+    EXPECT_EQ(fsHandles[first].reopened, 0);
+    EXPECT_EQ(fsHandles[second].reopened, 1);
+    EXPECT_STREQ(fsHandles[second].gamePath, "soundaliases/both.csv");
+
+    std::string text(16, '\0');
+    EXPECT_EQ(FS_Read(&text[0], 16, second), 16);
+    EXPECT_EQ(text, "from the archive");
+    FS_CloseHandle(first);
+    EXPECT_EQ(archive->handleInUse, 0);
+    EXPECT_EQ(ReadGameFile("other/only.csv"), "archive only");
+    FS_CloseHandle(second);
+    EXPECT_EQ(HandlesInUse(), 0);
+}
+
+TEST_F(FsFileAccess, FiftiethOpenFindsNoHandle)
+{
+    MakeKit();
+    StartFileSystem(kit);
+    int32_t handles[49];
+    for (int i = 0; i < 49; ++i)
+    {
+        ASSERT_GE(
+            FS_FOpenFileRead(i % 2 ? "soundaliases/loose.csv" : "other/only.csv", &handles[i]), 0);
+        EXPECT_EQ(handles[i], i + 1);
+    }
+    int32_t extra = -5;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(FS_FOpenFileRead("soundaliases/loose.csv", &extra), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: FS_HandleForFile: none free");
+    EXPECT_EQ(extra, 0);
+
+    FS_CloseHandle(handles[10]);
+    EXPECT_EQ(FS_FOpenFileRead("soundaliases/loose.csv", &extra), 5);
+    EXPECT_EQ(extra, 11);
+
+    // Shutdown closes what is still open, reopened archive handles included.
+    StopFileSystem();
+    EXPECT_EQ(HandlesInUse(), 0);
+}
+
+TEST_F(FsFileAccess, DamagedMemberReadsNothing)
+{
+    MakeKit();
+    std::string path = kit + "/main/vd_00.vdz";
+    std::string bytes = ReadFile(path);
+    ZipLayout layout = ReadZipLayout(bytes);
+    bytes[layout.dataStarts[1] + 20] ^= 0x5a;
+    WriteFile(path, bytes);
+    StartFileSystem(kit);
+    EXPECT_EQ(ReadGameFile("soundaliases/big.csv"), "<missing>");
+    EXPECT_EQ(HandlesInUse(), 0);
+    EXPECT_EQ(ReadGameFile("soundaliases/both.csv"), "from the archive");
+}
+
+TEST_F(FsFileAccess, DebugTraces)
+{
+    MakeKit();
+    StartFileSystem(kit, {{"fs_debug", "1"}});
+    toolState.verbose = true;
+    testing::internal::CaptureStdout();
+    ReadGameFile("soundaliases/both.csv");
+    ReadGameFile("\\soundaliases\\loose.csv");
+    ReadGameFile("\\nothing.csv");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "FS_FOpenFileRead: soundaliases/both.csv (found in '" +
+                  BackSlashed(kit + "/main/vd_00.vdz") +
+                  "')\n"
+                  "FS_FOpenFileRead: soundaliases/loose.csv (found in '" +
+                  kit + "//raw')\nCan't find \\nothing.csv\n");
+}
+
+TEST_F(FsFileAccess, CopiesFilesFoundOnTheCdPath)
+{
+    std::string cd = dir / "cd";
+    WriteFile(cd + "/main/soundaliases/fromcd.csv", "cd data");
+    StartFileSystem(kit, {{"fs_cdpath", cd + "/"}, {"fs_copyfiles", "1"}});
+    EXPECT_EQ(ReadGameFile("soundaliases/fromcd.csv"), "cd data");
+    EXPECT_EQ(ReadFile(kit + "/main/soundaliases/fromcd.csv"), "cd data");
+}
+
+TEST_F(FsFileAccess, CallsBeforeStartUpAreReported)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ReadGameFile("soundaliases/x.csv"), "<missing>");
+    std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(output.find("ERROR: Filesystem call made without initialization\n"),
+              std::string::npos);
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ReadGameFile(""), "<missing>");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("ERROR: FS_ReadFile with empty name\n"),
+              std::string::npos);
+}

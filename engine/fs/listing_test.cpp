@@ -1,0 +1,163 @@
+// Listings across the search path and in one OS folder.
+#include "engine/fs/listing.h"
+
+#include "engine/common/hunk_user.h"
+#include "engine/dvar/dvar.h"
+#include "tests/support/fs_archives.h"
+#include "tests/support/scoped_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+std::vector<std::string> Names(const char **list, int count)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(list[i]);
+    EXPECT_EQ(list[count], nullptr);
+    return names;
+}
+
+std::vector<std::string> ListGameFolder(const char *gamePath, const char *extension)
+{
+    int count = -1;
+    const char **list = FS_ListFilteredFiles(gamePath, extension, &count);
+    if (list == nullptr)
+    {
+        EXPECT_EQ(count, 0);
+        return {};
+    }
+    std::vector<std::string> names = Names(list, count);
+    FS_ReleaseFileList(list);
+    return names;
+}
+
+std::vector<std::string> ListOSFolder(const std::string &folder, const char *extension)
+{
+    int count = -1;
+    const char **list = Sys_ListFiles(folder.c_str(), extension, &count);
+    if (list == nullptr)
+    {
+        EXPECT_EQ(count, 0);
+        return {};
+    }
+    std::vector<std::string> names = Names(list, count);
+    Sys_ReleaseFileList(list);
+    return names;
+}
+
+using Strings = std::vector<std::string>;
+} // namespace
+
+TEST(FsListingRules, SplitDirectory)
+{
+    int depth = -1;
+    EXPECT_EQ(FS_SplitDirectory("a/b/c.csv", &depth), 3);
+    EXPECT_EQ(depth, 2);
+    EXPECT_EQ(FS_SplitDirectory("a\\b/", &depth), 3);
+    EXPECT_EQ(depth, 1);
+    EXPECT_EQ(FS_SplitDirectory("abc", &depth), 0);
+    EXPECT_EQ(depth, 0);
+    EXPECT_EQ(FS_SplitDirectory("/", &depth), 0);
+    EXPECT_EQ(depth, 0);
+}
+
+TEST(FsListingRules, AddNameToList)
+{
+    HunkUser *arena = Hunk_UserCreate(0x20000, "FS_ListFilteredFiles");
+    const char *list[FS_MAX_LISTED + 1] = {};
+    int n = FS_AddNameToList(arena, "Alpha.csv", list, 0);
+    n = FS_AddNameToList(arena, "ALPHA.CSV", list, n);
+    n = FS_AddNameToList(arena, "beta.csv", list, n);
+    ASSERT_EQ(n, 2);
+    EXPECT_STREQ(list[0], "Alpha.csv");
+    EXPECT_STREQ(list[1], "beta.csv");
+    EXPECT_EQ(FS_AddNameToList(arena, "gamma.csv", list, FS_MAX_LISTED), FS_MAX_LISTED);
+    Hunk_UserDestroy(arena);
+}
+
+TEST(FsListingRules, OSFolders)
+{
+    ScopedDir dir;
+    WriteFile(dir / "list/a.csv", "");
+    WriteFile(dir / "list/B.CSV", "");
+    WriteFile(dir / "list/c.csvx", "");
+    WriteFile(dir / "list/d.txt", "");
+    MakeDirs(dir / "list/folder.csv");
+    EXPECT_EQ(ListOSFolder(dir / "list", "csv"), (Strings{"a.csv", "B.CSV"}));
+    EXPECT_EQ(ListOSFolder(dir / "list", "vdz"), Strings{});
+    EXPECT_EQ(ListOSFolder(dir / "missing", "csv"), Strings{});
+
+    MakeDirs(dir / "empty");
+    MakeDirs(dir / "cvs/CVS");
+    MakeDirs(dir / "cvsfile/cvs");
+    WriteFile(dir / "cvsfile/x", "");
+    MakeDirs(dir / "sub/x");
+    EXPECT_FALSE(Sys_DirectoryHasEntries((dir / "empty").c_str()));
+    EXPECT_FALSE(Sys_DirectoryHasEntries((dir / "cvs").c_str()));
+    EXPECT_FALSE(Sys_DirectoryHasEntries((dir / "missing").c_str()));
+    EXPECT_TRUE(Sys_DirectoryHasEntries((dir / "cvsfile").c_str()));
+    EXPECT_TRUE(Sys_DirectoryHasEntries((dir / "sub").c_str()));
+    EXPECT_TRUE(Sys_DirectoryHasEntries((dir / "list").c_str()));
+}
+
+class FsListing : public ::testing::Test
+{
+  protected:
+    void TearDown() override { StopFileSystem(); }
+
+    ScopedDir dir;
+    std::string kit = dir / "kit";
+};
+
+TEST_F(FsListing, ListsOneLevelWithTheExtension)
+{
+    ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, kit + "/main/vd_00.vdz",
+                         {{"soundaliases/a.csv", "a"},
+                          {"soundaliases/B.CSV", "b"},
+                          {"soundaliases/sub/x.csv", "x"},
+                          {"soundaliases/x.csvx", "x"},
+                          {"soundaliases/csv", "x"},
+                          {"other/x.csv", "x"},
+                          {"soundaliasesx/y.csv", "y"}},
+                         true));
+    WriteFile(kit + "/raw/soundaliases/c.csv", "c");
+    WriteFile(kit + "/raw/soundaliases/sub/z.csv", "z");
+    WriteFile(kit + "/raw/soundaliases/d.csvx", "d");
+    MakeDirs(kit + "/raw/soundaliases/e.csv");
+    StartFileSystem(kit);
+
+    EXPECT_EQ(ListGameFolder("soundaliases", "csv"), (Strings{"a.csv", "b.csv", "c.csv"}));
+    EXPECT_EQ(ListGameFolder("\\SoundAliases/", "csv"), (Strings{"a.csv", "b.csv", "c.csv"}));
+    EXPECT_EQ(ListGameFolder("soundaliases/sub", "csv"), (Strings{"x.csv", "z.csv"}));
+    EXPECT_EQ(ListGameFolder("soundaliases", "csvx"), (Strings{"x.csvx", "d.csvx"}));
+    EXPECT_EQ(ListGameFolder("soundaliases", "txt"), Strings{});
+    EXPECT_EQ(ListGameFolder("sound..aliases", "csv"), Strings{});
+}
+
+TEST_F(FsListing, FirstPlaceInSearchOrderSpellsTheName)
+{
+    // The folder main comes before the archives of raw.
+    WriteFile(kit + "/main/soundaliases/A.csv", "folder");
+    ASSERT_TRUE(WriteZip(ZipWriter::Python, kit + "/raw/patch.vdz",
+                         {{"soundaliases/a.csv", "archive"}, {"soundaliases/Z.csv", "z"}}, false));
+    StartFileSystem(kit);
+    EXPECT_EQ(ListGameFolder("soundaliases", "csv"), (Strings{"A.csv", "z.csv"}));
+}
+
+TEST_F(FsListing, LocalizedEntriesCanBeIgnored)
+{
+    WriteFile(kit + "/main/soundaliases/plain.csv", "");
+    WriteFile(kit + "/main/english/soundaliases/spoken.csv", "");
+    ASSERT_TRUE(WriteZip(ZipWriter::Python, kit + "/main/localized_english_00.vdz",
+                         {{"soundaliases/zipped.csv", ""}}, true));
+    StartFileSystem(kit);
+    EXPECT_EQ(ListGameFolder("soundaliases", "csv"),
+              (Strings{"plain.csv", "zipped.csv", "spoken.csv"}));
+    Dvar_SetFromString(Dvar_FindVar("fs_ignoreLocalized"), "1");
+    EXPECT_EQ(ListGameFolder("soundaliases", "csv"), Strings{"plain.csv"});
+}

@@ -1,0 +1,140 @@
+// Archive writers and file system start-up for tests.
+#include "tests/support/fs_archives.h"
+
+#include "engine/dvar/dvar.h"
+#include "engine/fs/search_path.h"
+#include "tests/support/scoped_dir.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace
+{
+std::string ShellQuote(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+    {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+uint16_t ReadU16(const std::string &bytes, size_t offset)
+{
+    return uint16_t(uint8_t(bytes[offset]) | (uint8_t(bytes[offset + 1]) << 8));
+}
+
+uint32_t ReadU32(const std::string &bytes, size_t offset)
+{
+    return uint32_t(ReadU16(bytes, offset)) | (uint32_t(ReadU16(bytes, offset + 2)) << 16);
+}
+
+const char PYTHON_WRITER[] = R"(import sys, zipfile
+out, method = sys.argv[1], zipfile.ZIP_DEFLATED if sys.argv[2] == 'd' else zipfile.ZIP_STORED
+with zipfile.ZipFile(out, 'w') as archive:
+    for i in range(3, len(sys.argv), 2):
+        info = zipfile.ZipInfo(sys.argv[i], date_time=(2020, 1, 1, 0, 0, 0))
+        info.compress_type = method
+        with open(sys.argv[i + 1], 'rb') as source:
+            archive.writestr(info, source.read())
+)";
+} // namespace
+
+const char *ZipWriterName(ZipWriter writer)
+{
+    return writer == ZipWriter::InfoZip ? "InfoZip" : "Python";
+}
+
+bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMember> &members,
+              bool deflate)
+{
+    ScopedDir staging;
+    std::string command;
+    if (writer == ZipWriter::InfoZip)
+    {
+        command = "cd " + ShellQuote(staging.path()) + " && zip -q -X -D " +
+                  (deflate ? "-9 " : "-0 ") + ShellQuote(path);
+        for (const ZipMember &member : members)
+        {
+            WriteFile(staging / member.name, member.data);
+            command += " " + ShellQuote(member.name);
+        }
+    }
+    else
+    {
+        WriteFile(staging / "writer.py", PYTHON_WRITER);
+        command = "python3 " + ShellQuote(staging / "writer.py") + " " + ShellQuote(path) +
+                  (deflate ? " d" : " s");
+        for (size_t i = 0; i < members.size(); ++i)
+        {
+            std::string source = staging / ("member" + std::to_string(i));
+            WriteFile(source, members[i].data);
+            command += " " + ShellQuote(members[i].name) + " " + ShellQuote(source);
+        }
+    }
+    MakeDirs(path.substr(0, path.find_last_of('/')));
+    command += " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+ZipLayout ReadZipLayout(const std::string &bytes)
+{
+    ZipLayout layout;
+    size_t offset = 0;
+    while (offset + 30 <= bytes.size() && ReadU32(bytes, offset) == 0x04034b50)
+    {
+        uint16_t flags = ReadU16(bytes, offset + 6);
+        uint32_t compressed = ReadU32(bytes, offset + 18);
+        size_t dataStart = offset + 30 + ReadU16(bytes, offset + 26) + ReadU16(bytes, offset + 28);
+        layout.localHeaders.push_back(offset);
+        layout.dataStarts.push_back(dataStart);
+        offset = dataStart + compressed;
+        // A data descriptor follows when the sizes were not known in advance.
+        if ((flags & 8) != 0)
+            offset += (ReadU32(bytes, offset) == 0x08074b50) ? 16 : 12;
+    }
+    while (offset + 46 <= bytes.size() && ReadU32(bytes, offset) == 0x02014b50)
+    {
+        layout.centralRecords.push_back(offset);
+        offset += 46 + ReadU16(bytes, offset + 28) + ReadU16(bytes, offset + 30) +
+                  ReadU16(bytes, offset + 32);
+    }
+    if (layout.localHeaders.size() != layout.centralRecords.size())
+        throw std::runtime_error("cannot walk the archive's records");
+    return layout;
+}
+
+void PatchU32(std::string *bytes, size_t offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        (*bytes)[offset + i] = char((value >> (8 * i)) & 0xff);
+}
+
+void StartFileSystem(const std::string &root,
+                     const std::vector<std::pair<std::string, std::string>> &extraSettings)
+{
+    std::string basePath = root + "/";
+    Dvar_RegisterString("fs_basepath", basePath.c_str(), DVAR_EXTERNAL, "External Dvar");
+    Dvar_RegisterString("fs_homepath", basePath.c_str(), DVAR_EXTERNAL, "External Dvar");
+    for (const auto &setting : extraSettings)
+    {
+        Dvar *dvar = Dvar_FindVar(setting.first.c_str());
+        if (dvar != nullptr)
+            Dvar_SetFromString(dvar, setting.second.c_str());
+        else
+            Dvar_RegisterString(setting.first.c_str(), setting.second.c_str(), DVAR_EXTERNAL,
+                                "External Dvar");
+    }
+    FS_Startup();
+}
+
+void StopFileSystem()
+{
+    FS_ShutdownFileSystem();
+    Dvar_Shutdown();
+}
