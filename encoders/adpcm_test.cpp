@@ -36,6 +36,8 @@ struct AdpcmCase
     double minSnrDb;
 };
 
+void PrintTo(const AdpcmCase &c, std::ostream *os) { *os << c.name; }
+
 TestSignal Make(const AdpcmCase &c, double seconds)
 {
     std::string kind = c.signal;

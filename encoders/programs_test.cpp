@@ -23,6 +23,8 @@ struct ProgramCase
     std::vector<std::function<Args(const std::string &in, const std::string &out)>> badArgs;
 };
 
+void PrintTo(const ProgramCase &c, std::ostream *os) { *os << c.name; }
+
 const ProgramCase kPrograms[] = {
     {"Sox",
      kSoxProgram,

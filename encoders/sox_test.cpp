@@ -19,6 +19,8 @@ struct ResampleCase
     double minSnrDb;
 };
 
+void PrintTo(const ResampleCase &c, std::ostream *os) { *os << c.name; }
+
 class SoxResample : public testing::TestWithParam<ResampleCase>
 {
 };

@@ -20,6 +20,8 @@ struct FormatCase
     double tolerance;  // largest difference from the source allowed after the round trip
 };
 
+void PrintTo(const FormatCase &c, std::ostream *os) { *os << c.name; }
+
 class WaveReaderFormats : public testing::TestWithParam<FormatCase>
 {
 };
