@@ -1,0 +1,122 @@
+// Tests of sox.exe: rate, channels and length of the resampled wave, its closeness to the
+// same tone generated at the target rate, the anti-alias filter, and 16-bit PCM output.
+#include "encoders/testing_signals.h"
+#include "encoders/testing_tools.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+
+namespace {
+
+struct ResampleCase
+{
+    const char *name;
+    uint32_t from, to;
+    int channels;
+    int format;
+    double minSnrDb;
+};
+
+void PrintTo(const ResampleCase &c, std::ostream *os) { *os << c.name; }
+
+class SoxResample : public testing::TestWithParam<ResampleCase>
+{
+};
+
+// The tone is generated at the source rate for the input and at the target rate as the
+// expected output; its fades keep both ends free of clicks that a filter would smear.
+TEST_P(SoxResample, MatchesTheToneGeneratedAtTheTargetRate)
+{
+    const ResampleCase &c = GetParam();
+    TestDir dir;
+    TestTone tone;
+    tone.freqHz = 1000;
+    tone.seconds = 1.0;
+    TestSignal source = tone.Sample(c.from, c.channels);
+    ASSERT_TRUE(Test_WriteWave(dir / "in.wav", source, c.format));
+
+    TestRun run = Test_Run({kSoxProgram, dir / "in.wav", "-r", std::to_string(c.to), dir / "out.wav", "resample"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    TestRiff riff = Test_ParseRiff(Test_ReadBytes(dir / "out.wav"));
+    ASSERT_TRUE(riff.wellFormed);
+    EXPECT_EQ(riff.form, "WAVE");
+    const std::vector<unsigned char> &fmt = riff.chunks["fmt "];
+    ASSERT_EQ(fmt.size(), 16u);
+    EXPECT_EQ(Test_U16(fmt, 0), 1);   // PCM
+    EXPECT_EQ(Test_U16(fmt, 14), 16);  // bits
+
+    const size_t frames = size_t(std::llround(double(source.Frames()) * c.to / c.from));
+    EXPECT_EQ(Test_ToolFrameCount(riff), (long long)frames);
+
+    TestDecoded bySndfile, byFfmpeg;
+    std::string why;
+    ASSERT_TRUE(Test_DecodeSndfile(dir / "out.wav", bySndfile, why)) << why;
+    ASSERT_TRUE(Test_DecodeFfmpeg(dir / "out.wav", byFfmpeg, why)) << why;
+    for (const TestDecoded *d : {&bySndfile, &byFfmpeg}) {
+        EXPECT_EQ(d->rate, int(c.to));
+        EXPECT_EQ(d->channels, c.channels);
+        EXPECT_EQ(d->Frames(), frames);
+    }
+    EXPECT_EQ(bySndfile.samples, byFfmpeg.samples);
+
+    TestSignal expected = tone.Sample(c.to, c.channels);
+    ASSERT_EQ(expected.Frames(), frames);
+    double snr = Test_SnrDb(expected.samples, bySndfile.samples, c.channels, 0, frames);
+    EXPECT_GE(snr, c.minSnrDb);
+    RecordProperty("snr_db", std::to_string(snr));
+}
+
+// Reached: 89.7 to 93.0 dB from 16 bits and more (the output's own 16-bit rounding), 39.7 dB
+// from 8 bits (the input's quantization).
+INSTANTIATE_TEST_SUITE_P(
+    RatesAndFormats, SoxResample,
+    testing::Values(ResampleCase{"Stereo48kTo44kPcm16", 48000, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 85},
+                    ResampleCase{"Mono96kTo44kPcm24", 96000, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 85},
+                    ResampleCase{"Stereo44kTo32kFloat", 44100, 32000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 85},
+                    ResampleCase{"Mono32kTo22kPcm32", 32000, 22050, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_32, 85},
+                    ResampleCase{"Stereo96kTo22kExtensibleFloat", 96000, 22050, 2,
+                                 SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 85},
+                    ResampleCase{"Stereo22kUpTo44kPcm16", 22050, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 85},
+                    ResampleCase{"Mono48kTo32kPcm8", 48000, 32000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 37}),
+    [](const testing::TestParamInfo<ResampleCase> &info) { return std::string(info.param.name); });
+
+double ToneLevelDb(double freqHz, uint32_t from, uint32_t to)
+{
+    TestDir dir;
+    TestTone tone;
+    tone.freqHz = freqHz;
+    tone.seconds = 0.5;
+    EXPECT_TRUE(Test_WriteWave(dir / "in.wav", tone.Sample(from, 1), SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    TestRun run = Test_Run({kSoxProgram, dir / "in.wav", "-r", std::to_string(to), dir / "out.wav", "resample"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    TestDecoded out;
+    std::string why;
+    EXPECT_TRUE(Test_DecodeSndfile(dir / "out.wav", out, why)) << why;
+    return Test_LevelDb(out.samples, 1, out.Frames() / 4, out.Frames() * 3 / 4);
+}
+
+TEST(SoxFilter, KeepsThePassbandAndRemovesWhatTheNewRateCannotHold)
+{
+    // A 0.5 amplitude sine is at -9.03 dB full scale.
+    EXPECT_NEAR(ToneLevelDb(9000, 48000, 22050), -9.03, 0.1);
+    EXPECT_LT(ToneLevelDb(15000, 48000, 22050), -90.0);  // would alias to 7050 Hz
+    EXPECT_LT(ToneLevelDb(20000, 96000, 32000), -90.0);  // would alias to 12000 Hz
+}
+
+TEST(SoxFilter, CopiesSamplesUnchangedAtTheSameRate)
+{
+    TestDir dir;
+    TestSignal source = Test_SpeechLike(44100, 2, 0.5);
+    ASSERT_TRUE(Test_WriteWave(dir / "in.wav", source, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    TestRun run = Test_Run({kSoxProgram, dir / "in.wav", "-r", "44100", dir / "out.wav", "resample"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    TestDecoded out;
+    std::string why;
+    ASSERT_TRUE(Test_DecodeSndfile(dir / "out.wav", out, why)) << why;
+    EXPECT_EQ(out.samples, Test_ToPcm16(source.samples));
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// The wave reader and 16-bit wave writer shared by the three encoder programs.
+#include "encoders/wave_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kTagPcm = 1;
+constexpr uint16_t kTagFloat = 3;
+constexpr uint16_t kTagExtensible = 0xFFFE;
+constexpr uint16_t kMaxChannels = 256;
+
+// The tail shared by every KSDATAFORMAT_SUBTYPE GUID after its leading format tag.
+const unsigned char kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+struct Chunk
+{
+    size_t offset = 0;  // first payload byte
+    size_t size = 0;    // payload bytes present in the image
+    bool found = false;
+};
+
+float DecodeSample(const unsigned char *p, uint16_t tag, unsigned bytes)
+{
+    if (tag == kTagFloat) {
+        if (bytes == 4) {
+            uint32_t bits = Enc_GetU32(p);
+            float v;
+            std::memcpy(&v, &bits, 4);
+            return std::isfinite(v) ? v : 0.0f;
+        }
+        uint64_t bits = uint64_t(Enc_GetU32(p)) | (uint64_t(Enc_GetU32(p + 4)) << 32);
+        double v;
+        std::memcpy(&v, &bits, 8);
+        return std::isfinite(v) ? float(v) : 0.0f;
+    }
+    switch (bytes) {
+    case 1:
+        return (int(p[0]) - 128) / 128.0f;
+    case 2:
+        return int16_t(Enc_GetU16(p)) / 32768.0f;
+    case 3: {
+        int32_t v = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
+        return float(v / 2147483648.0);
+    }
+    default:
+        return float(int32_t(Enc_GetU32(p)) / 2147483648.0);
+    }
+}
+
+}  // namespace
+
+bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
+{
+    wave = EncWave();
+    if (image.size() < 12 || std::memcmp(image.data(), "RIFF", 4) != 0 ||
+        std::memcmp(image.data() + 8, "WAVE", 4) != 0) {
+        error = "not a RIFF WAVE file";
+        return false;
+    }
+
+    Chunk fmt, data;
+    size_t pos = 12;
+    while (image.size() - pos >= 8) {
+        const unsigned char *head = image.data() + pos;
+        size_t size = Enc_GetU32(head + 4);
+        size_t present = std::min(size, image.size() - pos - 8);
+        Chunk *slot = nullptr;
+        if (std::memcmp(head, "fmt ", 4) == 0)
+            slot = &fmt;
+        else if (std::memcmp(head, "data", 4) == 0)
+            slot = &data;
+        if (slot && !slot->found) {
+            slot->offset = pos + 8;
+            slot->size = present;
+            slot->found = true;
+        }
+        if (present < size)
+            break;
+        pos += 8 + size + (size & 1);
+        if (pos > image.size())
+            break;
+    }
+    if (!fmt.found || fmt.size < 16) {
+        error = "no usable fmt chunk";
+        return false;
+    }
+    if (!data.found) {
+        error = "no data chunk";
+        return false;
+    }
+
+    const unsigned char *f = image.data() + fmt.offset;
+    uint16_t tag = Enc_GetU16(f);
+    uint16_t channels = Enc_GetU16(f + 2);
+    uint32_t rate = Enc_GetU32(f + 4);
+    uint16_t blockAlign = Enc_GetU16(f + 12);
+    uint16_t bits = Enc_GetU16(f + 14);
+    if (tag == kTagExtensible) {
+        if (fmt.size < 40 || Enc_GetU16(f + 16) < 22 ||
+            std::memcmp(f + 24 + 2, kSubtypeTail, sizeof kSubtypeTail) != 0) {
+            error = "unsupported WAVE_FORMAT_EXTENSIBLE sub-format";
+            return false;
+        }
+        tag = Enc_GetU16(f + 24);
+    }
+    if (channels == 0 || rate == 0) {
+        error = "fmt chunk gives no channels or no sample rate";
+        return false;
+    }
+    if (channels > kMaxChannels) {
+        error = "more than 256 channels";
+        return false;
+    }
+    unsigned bytes = (bits + 7u) / 8u;
+    bool pcmOk = tag == kTagPcm && bytes >= 1 && bytes <= 4;
+    bool floatOk = tag == kTagFloat && (bits == 32 || bits == 64);
+    if (!pcmOk && !floatOk) {
+        char text[96];
+        std::snprintf(text, sizeof text, "unsupported sample format (tag %u, %u bits)", unsigned(tag),
+                      unsigned(bits));
+        error = text;
+        return false;
+    }
+    if (blockAlign != bytes * channels) {
+        error = "fmt block align does not match channels and sample size";
+        return false;
+    }
+
+    size_t frames = data.size / blockAlign;
+    wave.sampleRate = rate;
+    wave.channels = channels;
+    wave.samples.resize(frames * channels);
+    const unsigned char *p = image.data() + data.offset;
+    for (float &v : wave.samples) {
+        v = DecodeSample(p, tag, bytes);
+        p += bytes;
+    }
+    return true;
+}
+
+bool Enc_ReadWaveFile(const std::string &path, EncWave &wave, std::string &error)
+{
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    EncBytes image;
+    unsigned char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        image.insert(image.end(), buffer, buffer + got);
+    bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readError) {
+        error = "read error";
+        return false;
+    }
+    return Enc_ParseWave(image, wave, error);
+}
+
+std::vector<int16_t> Enc_ToPcm16(const std::vector<float> &samples)
+{
+    std::vector<int16_t> pcm(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) {
+        float v = std::nearbyint(samples[i] * 32768.0f);
+        pcm[i] = int16_t(v > 32767.0f ? 32767.0f : v < -32768.0f ? -32768.0f : v);
+    }
+    return pcm;
+}
+
+EncBytes Enc_BuildPcm16Wave(uint32_t sampleRate, uint16_t channels, const std::vector<int16_t> &pcm)
+{
+    EncBytes fmt;
+    Enc_PutU16(fmt, 1);
+    Enc_PutU16(fmt, channels);
+    Enc_PutU32(fmt, sampleRate);
+    Enc_PutU32(fmt, sampleRate * 2u * channels);
+    Enc_PutU16(fmt, uint16_t(2 * channels));
+    Enc_PutU16(fmt, 16);
+
+    EncBytes data;
+    data.reserve(pcm.size() * 2);
+    for (int16_t v : pcm)
+        Enc_PutU16(data, uint16_t(v));
+
+    EncBytes image = Enc_BeginRiff("WAVE");
+    image.reserve(44 + data.size() + 1);
+    Enc_PutChunk(image, "fmt ", fmt);
+    Enc_PutChunk(image, "data", data);
+    Enc_FinishRiff(image);
+    return image;
+}
