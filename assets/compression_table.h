@@ -17,5 +17,7 @@ struct CompressionTable
     int count;
 };
 
-// Loads the current platform's table into the run state's compressionTable.
+// Loads the current platform's table into the run state's compressionTable. A missing,
+// empty or foreign file is reported and leaves the table as it was; a parse failure is
+// reported and leaves the entries completed before it.
 void Tool_LoadCompressionTable();

@@ -1,0 +1,168 @@
+// Tests of alias files read through the engine file system from a kit folder.
+#include "assets/alias_file.h"
+
+#include "assets/asset_test_fixture.h"
+#include "assets/sound_list.h"
+#include "engine/dvar/dvar.h"
+#include "engine/fs/search_path.h"
+
+#include <algorithm>
+#include <random>
+#include <tuple>
+
+namespace
+{
+class AliasFileTest : public AssetTest
+{
+  protected:
+    void SetUp() override
+    {
+        AssetTest::SetUp();
+        kit = dir / "kit";
+        MakeDirs(kit + "/main");
+        Str_Copy(toolState.sourceRoot, (kit + "/sound_assets").c_str(),
+                 sizeof(toolState.sourceRoot));
+        Dvar_RegisterString("fs_basepath", (kit + "/").c_str(), DVAR_EXTERNAL, "External Dvar");
+        FS_Startup();
+    }
+
+    void TearDown() override
+    {
+        FS_ShutdownFileSystem();
+        Dvar_Shutdown();
+        AssetTest::TearDown();
+    }
+
+    std::string kit;
+};
+
+// One expected work-list entry.
+typedef std::tuple<std::string, bool, std::string, bool, bool, std::string> Expected;
+
+Expected Describe(const SoundFileEntry *entry)
+{
+    return Expected(entry->file, entry->streamed, entry->compression, entry->looping,
+                    entry->spatialized, entry->name);
+}
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        c = Str_ToLowerAscii(c);
+    return text;
+}
+
+TEST_F(AliasFileTest, UnreadableFileIsRecordedAndSkipped)
+{
+    Capture();
+    Tool_ParseAliasFile(0, "missing.csv");
+    EXPECT_EQ(Output(), "");
+    ASSERT_EQ(toolState.errors.size(), 1u);
+    EXPECT_STREQ(toolState.errors[0].text, "soundaliases/missing.csv");
+    EXPECT_EQ(toolState.errors[0].systemError, 2u);
+    EXPECT_EQ(toolState.errors[0].toolError, 0u);
+}
+
+TEST_F(AliasFileTest, FilesAreFoundInAnyGameFolder)
+{
+    WriteFile(kit + "/main/soundaliases/ui.csv", "name,file\nclick,ui/click\n");
+    WriteFile(kit + "/raw/soundaliases/Weapons.CSV",
+              "name,file,type\nshot,weapons/shot.wav,streamed\n");
+    FS_ShutdownFileSystem();
+    FS_Startup();
+    Tool_ParseAliasFile(0, "ui.csv");
+    Tool_ParseAliasFile(0, "weapons.csv");
+    EXPECT_EQ(Files(toolState.loadedList), (std::vector<std::string>{"ui/click.wav"}));
+    EXPECT_EQ(Files(toolState.streamedList), (std::vector<std::string>{"weapons/shot.wav"}));
+    EXPECT_STREQ(toolState.streamedList.head->aliasFile, "weapons.csv");
+    EXPECT_TRUE(toolState.errors.empty());
+}
+
+TEST_F(AliasFileTest, RealisticFilesGiveTheExpectedLists)
+{
+    const int blocks = 30;
+    std::mt19937 random(1234);
+    std::string text =
+        "# sound aliases of the test "
+        "level\nname,file,compression,type,platform,loop,conversion,spatialized,subtitle\n";
+    std::vector<Expected> loaded;
+    std::vector<Expected> streamed;
+    for (int i = 0; i < blocks; ++i)
+    {
+        char n[8];
+        snprintf(n, sizeof(n), "%03d", i);
+        std::string s = n;
+        std::vector<std::string> rows = {
+            "amb_wind_" + s + ",ambient/wind_" + s + ".wav,,streamed,,looping,,,\"Wind, gusty\"",
+            "wpn_shot_" + s + ",\\weapons\\Shot_" + s + ".aif,0,loaded,pc,,,3d,",
+            "vo_greet_" + s + ",voiceovers/greet_" + s + ",,PRIMED,,,mp3,,",
+            "ui_click_" + s + ",ui/click.wav," + (i % 2 == 0 ? "0" : "") + ",,,,,,",
+            "console_only_" + s + ",console/only_" + s + ".wav,,,!pc,,,,",
+            "# disabled " + s + ",x.wav,,,,,,,",
+            "bad name " + s + ",ui/bad_" + s + ".wav,,,,,,,",
+            "music_" + s + ",\"music/track, part " + s +
+                ".wav\",,streamed,\"PC \",rlooping,,,\"line one\nline two\"",
+            "foot_" + s + ",foley/step_" + s + ".wav,5,,,,,,",
+            "ex_" + s + ",foley/ex_" + s + ".WAV,\"0\",LOADED,pc console,,,3D,",
+        };
+        for (const std::string &row : rows)
+        {
+            text += row + (random() % 3 == 0 ? "\r\n" : "\n");
+            switch (random() % 8)
+            {
+            case 0:
+                text += ",,,,\n";
+                break;
+            case 1:
+                text += "#,note\n";
+                break;
+            case 2:
+                text += "\n";
+                break;
+            }
+        }
+        streamed.emplace_back("ambient/wind_" + s + ".wav", true, "", true, false, "amb_wind_" + s);
+        loaded.emplace_back("weapons/Shot_" + s + ".wav", false, "0", false, true, "wpn_shot_" + s);
+        streamed.emplace_back("voiceovers/greet_" + s + ".wav", true, "", false, false,
+                              "vo_greet_" + s);
+        streamed.emplace_back("music/track, part " + s + ".wav", true, "", true, false,
+                              "music_" + s);
+        loaded.emplace_back("foley/ex_" + s + ".wav", false, "0", false, true, "ex_" + s);
+    }
+    // The second file names the shared click again, in other case and separators; as the
+    // alias added last it leads the merged entry and takes the compression of the others.
+    loaded.emplace_back("UI/Click.wav", false, "0", false, false, "ui_click_extra");
+    auto byFile = [](const Expected &a, const Expected &b)
+    { return Lower(std::get<0>(a)) < Lower(std::get<0>(b)); };
+    std::sort(loaded.begin(), loaded.end(), byFile);
+    std::sort(streamed.begin(), streamed.end(), byFile);
+
+    WriteFile(kit + "/raw/soundaliases/level.csv", text);
+    WriteFile(kit + "/raw/soundaliases/extra.csv", "name,file\nui_click_extra,UI\\Click.wav\n");
+    Capture();
+    Tool_ParseAliasFile(0, "level.csv");
+    Tool_ParseAliasFile(0, "extra.csv");
+    std::string output = Output();
+    Tool_MergeSoundList(&toolState.loadedList);
+    Tool_MergeSoundList(&toolState.streamedList);
+
+    std::vector<Expected> gotLoaded;
+    for (const SoundFileEntry *entry = toolState.loadedList.head; entry != nullptr;
+         entry = entry->next)
+        gotLoaded.push_back(Describe(entry));
+    std::vector<Expected> gotStreamed;
+    for (const SoundFileEntry *entry = toolState.streamedList.head; entry != nullptr;
+         entry = entry->next)
+        gotStreamed.push_back(Describe(entry));
+    EXPECT_EQ(gotLoaded, loaded);
+    EXPECT_EQ(gotStreamed, streamed);
+    EXPECT_EQ(toolState.loadedList.count, static_cast<int>(loaded.size()));
+    EXPECT_EQ(toolState.streamedList.count, static_cast<int>(streamed.size()));
+
+    ASSERT_EQ(toolState.errors.size(), static_cast<size_t>(blocks));
+    for (const ToolErrorRecord &error : toolState.errors)
+        EXPECT_EQ(error.toolError, 7u);
+    EXPECT_NE(output.find("Sound alias file level.csv: Alias name 'bad name 029' is invalid\n"),
+              std::string::npos);
+}
+} // namespace

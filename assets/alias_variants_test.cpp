@@ -1,0 +1,132 @@
+// Tests of numbered variants and their folder listing.
+#include "assets/alias_variants.h"
+
+#include "assets/alias_row.h"
+#include "assets/asset_test_fixture.h"
+
+namespace
+{
+class AliasVariantsTest : public AssetTest
+{
+  protected:
+    void SetUp() override
+    {
+        AssetTest::SetUp();
+        bool seen[ALIAS_COLUMN_COUNT];
+        Tool_InitAliasRow(&row, "weapons.csv", seen);
+        Str_Copy(row.name, "shot", sizeof(row.name));
+        Str_Copy(row.file, "weapons/shot", sizeof(row.file));
+    }
+
+    void Touch(const std::string &relative) { WriteFile(Source("raw/sound/" + relative), "RIFF"); }
+
+    // The files added, in the order they were added.
+    static std::vector<std::string> Added()
+    {
+        std::vector<std::string> files = Files(toolState.loadedList);
+        return std::vector<std::string>(files.rbegin(), files.rend());
+    }
+
+    SoundFileEntry row;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(AliasVariantsTest, VariantNumbers)
+{
+    EXPECT_TRUE(Tool_HasVariantNumber("shot01.wav"));
+    EXPECT_TRUE(Tool_HasVariantNumber("shot_01.wav"));
+    EXPECT_TRUE(Tool_HasVariantNumber("07.pc.wav"));
+    EXPECT_TRUE(Tool_HasVariantNumber("a12.wav.bak"));
+    EXPECT_FALSE(Tool_HasVariantNumber("shot1.wav"));
+    EXPECT_FALSE(Tool_HasVariantNumber("shot.wav"));
+    EXPECT_FALSE(Tool_HasVariantNumber("shot01.WAV"));
+    EXPECT_FALSE(Tool_HasVariantNumber("1.wav"));
+    EXPECT_FALSE(Tool_HasVariantNumber("readme.txt"));
+}
+
+TEST_F(AliasVariantsTest, OrderIsByTheTwoDigitsThenPlatformFirst)
+{
+    EXPECT_TRUE(Tool_CompareVariantNames("zz01.wav", "aa02.wav"));
+    EXPECT_FALSE(Tool_CompareVariantNames("aa10.wav", "zz09.wav"));
+    EXPECT_TRUE(Tool_CompareVariantNames("b05.pc.wav", "a05.wav"));
+    EXPECT_FALSE(Tool_CompareVariantNames("a05.wav", "b05.pc.wav"));
+    EXPECT_FALSE(Tool_CompareVariantNames("a05.wav", "b05.wav"));
+    EXPECT_FALSE(Tool_CompareVariantNames("b05.wav", "a05.wav"));
+}
+
+TEST_F(AliasVariantsTest, NumberedFilesOfTheFolderInNumberOrder)
+{
+    Touch("weapons/shot/shot03.wav");
+    Touch("weapons/shot/shot01.wav");
+    Touch("weapons/shot/shot2.wav");
+    Touch("weapons/shot/readme.txt");
+    MakeDirs(Source("raw/sound/weapons/shot/folder04.wav"));
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    EXPECT_EQ(Added(), (Strings{"weapons/shot/shot01.wav", "weapons/shot/shot03.wav"}));
+    EXPECT_STREQ(row.file, "weapons/shot/shot03.wav");
+    EXPECT_STREQ(toolState.loadedList.head->name, "shot");
+    EXPECT_TRUE(toolState.errors.empty());
+}
+
+TEST_F(AliasVariantsTest, PlatformSpecificFilePassesOverLaterGenericOnes)
+{
+    Touch("weapons/shot/03.wav");
+    Touch("weapons/shot/01.wav");
+    Touch("weapons/shot/02.pc.wav");
+    Touch("weapons/shot/02.wav");
+    Touch("weapons/shot/04.pc.wav");
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    EXPECT_EQ(Added(),
+              (Strings{"weapons/shot/01.wav", "weapons/shot/02.pc.wav", "weapons/shot/04.pc.wav"}));
+}
+
+TEST_F(AliasVariantsTest, EntriesGoToTheListOfTheRow)
+{
+    Touch("weapons/shot/01.wav");
+    row.streamed = true;
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    EXPECT_EQ(toolState.streamedList.count, 1);
+    EXPECT_EQ(toolState.loadedList.count, 0);
+}
+
+TEST_F(AliasVariantsTest, MissingFolderRecordsTheDevrawPattern)
+{
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    EXPECT_EQ(toolState.loadedList.count, 0);
+    ASSERT_EQ(toolState.errors.size(), 1u);
+    std::string expected = std::string(toolState.sourceRoot) + "\\devraw\\sound\\weapons\\shot\\*";
+    for (char &c : expected)
+        if (c == '/')
+            c = '\\';
+    EXPECT_EQ(toolState.errors[0].text, expected);
+    EXPECT_EQ(toolState.errors[0].systemError, 3u);
+    EXPECT_EQ(toolState.errors[0].toolError, 0u);
+}
+
+TEST_F(AliasVariantsTest, EmptyFolderAddsNothingQuietly)
+{
+    MakeDirs(Source("raw/sound/weapons/shot"));
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    EXPECT_EQ(toolState.loadedList.count, 0);
+    EXPECT_TRUE(toolState.errors.empty());
+    EXPECT_STREQ(row.file, "weapons/shot");
+}
+
+TEST_F(AliasVariantsTest, VariantPathTooLongIsPassedOver)
+{
+    std::string stem = "a/" + std::string(50, 's');
+    Str_Copy(row.file, stem.c_str(), sizeof(row.file));
+    Touch(stem + "/01.wav");
+    Touch(stem + "/long_name_02.wav");
+    Capture();
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    std::string longVariant = stem + "/long_name_02.wav";
+    EXPECT_EQ(Output(), "ERROR: Sound alias file weapons.csv: Sound file '" + longVariant +
+                            "' is longer than 63 characters\n");
+    EXPECT_EQ(Added(), (Strings{stem + "/01.wav"}));
+    ASSERT_EQ(toolState.errors.size(), 1u);
+    EXPECT_EQ(toolState.errors[0].text, "weapons.csv: " + longVariant);
+    EXPECT_EQ(toolState.errors[0].toolError, 2u);
+}
+} // namespace

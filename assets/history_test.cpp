@@ -1,0 +1,270 @@
+// Tests of the history file: reading, lookup, writing and the round trip.
+#include "assets/history.h"
+
+#include "assets/asset_test_fixture.h"
+#include "platform/files.h"
+
+namespace
+{
+class HistoryTest : public AssetTest
+{
+  protected:
+    void SetUp() override
+    {
+        AssetTest::SetUp();
+        path = std::string(toolState.sourceRoot) + "/Auralith.hst";
+    }
+
+    std::string Read(const std::string &text)
+    {
+        WriteFile(path, text);
+        Capture();
+        Tool_ReadHistory();
+        return Output();
+    }
+
+    static std::vector<std::string> Names(const XUHistoryEntry *record)
+    {
+        std::vector<std::string> names;
+        for (; record != nullptr; record = record->next)
+            names.push_back(record->name);
+        return names;
+    }
+
+    std::string path;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(HistoryTest, ReadsRecordsIntoTheListOfTheirKindInReverseOrder)
+{
+    EXPECT_EQ(Read("XUHISTORY 8\n\"a.wav\" 0 0 0 1 2\n\"s.wav\" 3 1 1 -5 6\n\"b.wav\" 0 0 0 0 "
+                   "0\n// a comment\n\"c.wav\" 0 7 0 0 0\n"),
+              "");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"b.wav", "a.wav"}));
+    EXPECT_EQ(Names(toolState.historyLists.streamed), (Strings{"c.wav", "s.wav"}));
+    const XUHistoryEntry *s = toolState.historyLists.streamed->next;
+    EXPECT_EQ(s->compressionSetting, 3);
+    EXPECT_TRUE(s->devOnly);
+    EXPECT_FALSE(s->failed);
+    EXPECT_EQ(s->syncTimeLow, -5);
+    EXPECT_EQ(s->syncTimeHigh, 6);
+}
+
+TEST_F(HistoryTest, WrongVersionOrShortFileIsRefused)
+{
+    std::string refusal = "ERROR: \"" + path +
+                          "\" does not appear to be a valid history file, or is the wrong version "
+                          "#, no history will be used.\n";
+    EXPECT_EQ(Read("XUHISTORY 7\n\"a.wav\" 0 0 0 0 0\n"), refusal);
+    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
+    EXPECT_EQ(Read("XUHISTORY"), refusal);
+    EXPECT_EQ(Read("xuhistory 8\n"), refusal);
+
+    Tool_WriteHistory();
+    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n");
+}
+
+TEST_F(HistoryTest, MissingOrEmptyFileGivesEmptyLists)
+{
+    Capture();
+    Tool_ReadHistory();
+    EXPECT_EQ(Output(), "ERROR: " + path + " : file not found.\n");
+    EXPECT_EQ(Read(""), "");
+    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
+    EXPECT_EQ(toolState.historyLists.streamed, nullptr);
+}
+
+TEST_F(HistoryTest, RecordsCutShortReportWhatIsMissing)
+{
+    const char *good = "XUHISTORY 8\n\"a.wav\" 0 0 0 0 0\n";
+    EXPECT_EQ(Read(std::string(good) + "\"b.wav\"\n"),
+              "ERROR: history parse failure : entry name parsed (b.wav), but no matching "
+              "compression setting found.\n");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
+    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0"),
+              "ERROR: history parse failure : entry name parsed (b.wav), but no matching streamed "
+              "setting found.\n");
+    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0 1 }"),
+              "ERROR: history parse failure : entry name parsed (b.wav), but no matching devOnly "
+              "setting found.\n");
+    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0 0 0 12"),
+              "ERROR: history parse failure : missing last sync time\n");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
+    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0 0 0"),
+              "ERROR: history parse failure : missing last sync time\n");
+}
+
+TEST_F(HistoryTest, ClosingBraceOrEmptyNameEndsTheRecords)
+{
+    EXPECT_EQ(Read("XUHISTORY 8 \"a.wav\" 0 0 0 0 0 } \"b.wav\" 0 0 0 0 0"), "");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
+    EXPECT_EQ(Read("XUHISTORY 8 \"a.wav\" 0 0 0 0 0 \"\" \"b.wav\" 0 0 0 0 0"), "");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
+}
+
+TEST_F(HistoryTest, NamesTooLongForTheRecordAreSkipped)
+{
+    std::string longName(300, 'n');
+    std::string fits(259, 'f');
+    std::string output =
+        Read("XUHISTORY 8\n\"" + longName + "\" 0 0 0 0 0\n\"" + fits + "\" 0 0 0 0 0\n");
+    EXPECT_EQ(output, "ERROR: history entry name '" + longName +
+                          "' is longer than 259 characters, entry skipped\n");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{fits}));
+}
+
+TEST_F(HistoryTest, HostileTextEndsQuietlyOrWithAReport)
+{
+    const char bytes[] = "XUHISTORY 8\n\"a.wav\" 0 0 0 0 0\n\x01\x02\xff\"unterminated ";
+    std::string binary(bytes, sizeof(bytes) - 1);
+    EXPECT_EQ(Read(binary), "ERROR: history parse failure : entry name parsed (unterminated ), but "
+                            "no matching compression setting found.\n");
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
+    std::string huge =
+        "XUHISTORY 8\n\"" + std::string(4000, 'x') + "\" 0 0 0 0 0 \"b.wav\" 0 0 0 0 0 /* open";
+    Read(huge);
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"b.wav"}));
+}
+
+TEST_F(HistoryTest, RoundTripKeepsAwkwardNamesAndNegativeHalves)
+{
+    const char *awkward = "dir with spaces/say \"hi\" back\\slash.wav";
+    Tool_NewHistoryEntry(awkward, 3, true, true, -1234567890, 30000000);
+    Tool_NewHistoryEntry("plain.wav", 0, false, false, 0, 0);
+    toolState.sync = false;
+    Tool_WriteHistory();
+    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"dir with spaces/say \\\"hi\\\" back\\\\slash.wav\" 3 "
+                              "1 1 -1234567890 30000000\n\"plain.wav\" 0 0 0 0 0\n");
+
+    Capture();
+    Tool_ReadHistory();
+    EXPECT_EQ(Output(), "");
+    const XUHistoryEntry *s = toolState.historyLists.streamed;
+    ASSERT_NE(s, nullptr);
+    EXPECT_STREQ(s->name, awkward);
+    EXPECT_EQ(s->compressionSetting, 3);
+    EXPECT_TRUE(s->devOnly);
+    EXPECT_EQ(static_cast<uint32_t>(s->syncTimeLow), static_cast<uint32_t>(-1234567890));
+    EXPECT_EQ(s->syncTimeHigh, 30000000);
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"plain.wav"}));
+}
+
+TEST_F(HistoryTest, WriteOrderNewRecordsFirstStreamedBeforeLoaded)
+{
+    Read("XUHISTORY 8\n\"A\" 0 0 0 1 1\n\"B\" 0 0 0 2 2\n\"C\" 0 0 0 3 3\n\"S\" 0 1 0 4 4\n");
+    Tool_NewHistoryEntry("new", 0, false, false, 9, 9);
+    Tool_FindHistoryEntry("made", 0, false, false);
+    Tool_WriteHistory();
+    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"S\" 0 1 0 4 4\n\"made\" 0 0 0 0 0\n\"new\" 0 0 0 9 "
+                              "9\n\"C\" 0 0 0 3 3\n\"B\" 0 0 0 2 2\n\"A\" 0 0 0 1 1\n");
+}
+
+TEST_F(HistoryTest, FailedRecordsAreLeftOut)
+{
+    Tool_NewHistoryEntry("kept.wav", 0, false, false, 0, 0);
+    Tool_NewHistoryEntry("broken.wav", 0, false, false, 0, 0)->failed = true;
+    Tool_WriteHistory();
+    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"kept.wav\" 0 0 0 0 0\n");
+}
+
+TEST_F(HistoryTest, SyncStampsEveryRecordWithTheSameCurrentTime)
+{
+    Tool_NewHistoryEntry("a", 0, false, false, 1, 1);
+    Tool_NewHistoryEntry("b", 0, true, false, 2, 2);
+    toolState.sync = true;
+    Tool_WriteHistory();
+    Tool_ReadHistory();
+    const XUHistoryEntry *a = toolState.historyLists.loaded;
+    const XUHistoryEntry *b = toolState.historyLists.streamed;
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(a->syncTimeLow, b->syncTimeLow);
+    EXPECT_EQ(a->syncTimeHigh, b->syncTimeHigh);
+    // A file time of this century has a high half far above the two written by hand.
+    EXPECT_GT(a->syncTimeHigh, 20000000);
+}
+
+TEST_F(HistoryTest, FindIgnoresCaseWithinTheListOfItsKindOnly)
+{
+    Read("XUHISTORY 8\n\"english/vo/greet.wav\" 4 0 0 0 0\n");
+    XUHistoryEntry *loaded = toolState.historyLists.loaded;
+    EXPECT_EQ(Tool_FindHistoryEntry("english/VO/Greet.wav", 0, false, false), loaded);
+    EXPECT_EQ(toolState.historyLists.loaded, loaded);
+
+    XUHistoryEntry *made = Tool_FindHistoryEntry("english/VO/Greet.wav", 2, true, true);
+    EXPECT_NE(made, loaded);
+    EXPECT_EQ(toolState.historyLists.streamed, made);
+    EXPECT_STREQ(made->name, "english/VO/Greet.wav");
+    EXPECT_EQ(made->compressionSetting, 2);
+    EXPECT_TRUE(made->devOnly);
+    EXPECT_EQ(made->syncTimeLow, 0);
+    EXPECT_EQ(Tool_FindHistoryEntry("ENGLISH/vo/greet.WAV", 0, true, false), made);
+}
+
+TEST_F(HistoryTest, FindReturnsTheHeadMostRecordOfAName)
+{
+    Read("XUHISTORY 8\n\"x.wav\" 1 0 0 0 0\n\"X.WAV\" 2 0 0 0 0\n\"y.wav\" 3 0 0 0 0\n");
+    EXPECT_EQ(Tool_FindHistoryEntry("x.wav", 0, false, false)->compressionSetting, 2);
+    Tool_NewHistoryEntry("x.Wav", 5, false, false, 0, 0);
+    EXPECT_EQ(Tool_FindHistoryEntry("X.wav", 0, false, false)->compressionSetting, 5);
+
+    // Each lookup agrees with a walk from the head over many names.
+    for (int i = 0; i < 2100; ++i)
+        Tool_NewHistoryEntry(("n" + std::to_string(i % 700)).c_str(), i, (i / 700) % 2 == 0, false,
+                             0, 0);
+    for (bool streamed : {false, true})
+    {
+        for (int i = 0; i < 700; ++i)
+        {
+            std::string name = "N" + std::to_string(i);
+            const XUHistoryEntry *walked =
+                streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
+            while (walked != nullptr && Str_CaseCompare(walked->name, name.c_str()) != 0)
+                walked = walked->next;
+            ASSERT_NE(walked, nullptr);
+            ASSERT_EQ(Tool_FindHistoryEntry(name.c_str(), 0, streamed, false), walked);
+        }
+    }
+}
+
+TEST_F(HistoryTest, FreeEmptiesListsAndLookups)
+{
+    Tool_NewHistoryEntry("a", 1, false, false, 0, 0);
+    Tool_FreeHistory();
+    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
+    XUHistoryEntry *made = Tool_FindHistoryEntry("a", 2, false, false);
+    EXPECT_EQ(made->compressionSetting, 2);
+    EXPECT_EQ(made->next, nullptr);
+}
+
+TEST_F(HistoryTest, NamesTheReaderWouldTakeAsTheEndAreNotWritten)
+{
+    Tool_NewHistoryEntry("after.wav", 0, false, false, 0, 0);
+    Tool_NewHistoryEntry("}odd.wav", 0, false, false, 0, 0);
+    Tool_NewHistoryEntry("before.wav", 0, false, false, 0, 0);
+    Tool_WriteHistory();
+    Tool_ReadHistory();
+    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"after.wav", "before.wav"}));
+}
+
+TEST_F(HistoryTest, UnwritableFileRecordsAnErrorAndKeepsTheOldOne)
+{
+    WriteFile(path, "XUHISTORY 8\n\"old.wav\" 0 0 0 0 0\n");
+    MakeDirs(path + ".tmp");
+    Tool_NewHistoryEntry("new.wav", 0, false, false, 0, 0);
+    Tool_WriteHistory();
+    ASSERT_EQ(toolState.errors.size(), 1u);
+    EXPECT_EQ(toolState.errors[0].text, path);
+    EXPECT_EQ(toolState.errors[0].toolError, 4u);
+    EXPECT_EQ(toolState.errors[0].systemError, 0u);
+    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"old.wav\" 0 0 0 0 0\n");
+}
+
+TEST_F(HistoryTest, WriteLeavesNoTemporaryFileBehind)
+{
+    Tool_NewHistoryEntry("a.wav", 0, false, false, 0, 0);
+    Tool_WriteHistory();
+    EXPECT_EQ(ListTree(toolState.sourceRoot), (Strings{"Auralith.hst"}));
+}
+} // namespace
