@@ -83,7 +83,7 @@ void ParseFile(SoundFileEntry *row, const char *aliasFileName, const char *value
         RefuseTooLong(row, aliasFileName, "Sound file", value);
         return;
     }
-    Tool_ReplaceExtension(file, ".wav");
+    strcat(file, ".wav");
     Str_Copy(row->file, file, sizeof(row->file));
 }
 

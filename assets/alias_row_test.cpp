@@ -99,6 +99,13 @@ TEST_F(AliasRowTest, SoundFilesAreNormalisedToWav)
     Tool_InitAliasRow(&row, "weapons.csv", seen);
     Field(ALIAS_COLUMN_FILE, "dir.v2/name");
     EXPECT_STREQ(row.file, "dir.v2/name.wav");
+    // Only the last extension is replaced.
+    Tool_InitAliasRow(&row, "weapons.csv", seen);
+    Field(ALIAS_COLUMN_FILE, "door.pc.wav");
+    EXPECT_STREQ(row.file, "door.pc.wav");
+    Tool_InitAliasRow(&row, "weapons.csv", seen);
+    Field(ALIAS_COLUMN_FILE, "a.b.c");
+    EXPECT_STREQ(row.file, "a.b.wav");
     EXPECT_TRUE(toolState.errors.empty());
 }
 

@@ -5,36 +5,47 @@
 
 namespace
 {
-const char *const USAGE =
-    "USAGE: Auralith [options]\n"
-    "\n"
-    "platform: {-pc}, defines which platform to run Auralith on (default is to run Auralith on all supported "
-    "platforms).\n"
-    "\n"
-    " -clean                                  -- will force the update process to be run on all sounds, ignoring "
-    "the history.\n"
-    " -lang                                   -- will set the localized language directory to the param that "
-    "follows it. if this switch is not used, the language will remain set to 'english'.\n"
-    " -optimize_compression                   -- will enable optimizing compression to the highest level that is "
-    "equal in filesize to the requested compression level.\n"
-    " -log                   <filename>      -- will use the specified filename as the log file.\n"
-    " -verbose                                -- will print all debugging output.\n"
-    " -sync                                   -- will open a new changelist in perforce for edited files and "
-    "delete oprphaned file.\n"
-    " -aliasfiles            <aliasfile,...> -- will only process the specified alias files (comma separated), "
-    "csv extension optional.  Ignores orphans.\n"
-    " -ignore_orphans                         -- ignores orphan files (doesn't list or remove from perforce).\n"
-    " -list                                   -- Lists all files\n"
-    " -list-streamed                          -- Lists all streaming files\n"
-    " -list-resident                          -- Lists all resident files\n"
-    " -copy-streamed-to      <directory>     -- Copies all streaming files to <dir>\n"
-    " -skip-localized                         -- Skips localized files\n"
-    " -skip-non-localized                     -- Skips non-localized files\n"
-    " -check3d                                -- Checks all 3D (Spatialized) sounds\n"
-    " -check-priv                             -- Checks all target sounds for correct PRIV headers (PC RIFF data "
-    "only)\n"
-    "\n"
-    "\n";
+// The usage text, line by line: each option padded to 22 characters.
+std::string Usage()
+{
+    struct Line
+    {
+        const char *option;
+        const char *text;
+    };
+    const Line lines[] = {
+        {"-clean", "                 -- will force the update process to be run on all sounds, ignoring the history."},
+        {"-lang", "                 -- will set the localized language directory to the param that follows it. if "
+                  "this switch is not used, the language will remain set to 'english'."},
+        {"-optimize_compression", "                 -- will enable optimizing compression to the highest level "
+                                  "that is equal in filesize to the requested compression level."},
+        {"-log", " <filename>      -- will use the specified filename as the log file."},
+        {"-verbose", "                 -- will print all debugging output."},
+        {"-sync", "                 -- will open a new changelist in perforce for edited files and delete oprphaned "
+                  "file."},
+        {"-aliasfiles", " <aliasfile,...> -- will only process the specified alias files (comma separated), csv "
+                        "extension optional.  Ignores orphans."},
+        {"-ignore_orphans", "                 -- ignores orphan files (doesn't list or remove from perforce)."},
+        {"-list", "                 -- Lists all files"},
+        {"-list-streamed", "                 -- Lists all streaming files"},
+        {"-list-resident", "                 -- Lists all resident files"},
+        {"-copy-streamed-to", " <directory>     -- Copies all streaming files to <dir>"},
+        {"-skip-localized", "                 -- Skips localized files"},
+        {"-skip-non-localized", "                 -- Skips non-localized files"},
+        {"-check3d", "                 -- Checks all 3D (Spatialized) sounds"},
+        {"-check-priv", "                 -- Checks all target sounds for correct PRIV headers (PC RIFF data only)"},
+    };
+    std::string usage = "USAGE: Auralith [options]\n\nplatform: {-pc}, defines which platform to run Auralith on "
+                        "(default is to run Auralith on all supported platforms).\n\n";
+    for (const Line &line : lines)
+    {
+        std::string option = line.option;
+        usage += " " + option + std::string(22 - option.size(), ' ') + line.text + "\n";
+    }
+    return usage + "\n\n";
+}
+
+const std::string USAGE = Usage();
 
 const char *const EMPTY_REPORT = "ERROR: \n\n---------------------------\n\tOrphans\n---------------------------"
                                  "\n\n---------------------------\nFILES: \t\t0\nUPDATED: \t0\nOPRHANS: \t0\n"
@@ -60,7 +71,7 @@ TEST(CommandLine, UnknownOptionPrintsTheUsageAndTheEmptyReport)
     TestKit kit;
     KitRun run = kit.Run({"-pc", "-bogus"});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string("ERROR: unrecognized commandline option '-bogus', usage follows:\n") + USAGE + EMPTY_REPORT,
+    EXPECT_EQ("ERROR: unrecognized commandline option '-bogus', usage follows:\n" + USAGE + EMPTY_REPORT,
               run.out);
     EXPECT_EQ(run.out, run.log);
 
@@ -81,18 +92,18 @@ TEST(CommandLine, ParametersOf259CharactersAreRefused)
 
     run = kit.Run({"-lang", tooLong});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string("ERROR: '-lang' parameter greater than 259\n") + USAGE + EMPTY_REPORT, run.out);
+    EXPECT_EQ("ERROR: '-lang' parameter greater than 259\n" + USAGE + EMPTY_REPORT, run.out);
 
     run = kit.Run({"-log", tooLong});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string("ERROR: '-log' parameter greater than 259\n") + USAGE + EMPTY_REPORT, run.out);
+    EXPECT_EQ("ERROR: '-log' parameter greater than 259\n" + USAGE + EMPTY_REPORT, run.out);
 
     run = kit.Run({"-lang"});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string(USAGE) + EMPTY_REPORT, run.out);
+    EXPECT_EQ(USAGE + EMPTY_REPORT, run.out);
     run = kit.Run({"-log", "-verbose"});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string(USAGE) + EMPTY_REPORT, run.out);
+    EXPECT_EQ(USAGE + EMPTY_REPORT, run.out);
 }
 
 TEST(CommandLine, LogOptionNamesTheLogFile)
@@ -112,7 +123,7 @@ TEST(CommandLine, AliasFilesParameterProblemsKeepTheRunGoing)
     // verbose stays off, and the run goes on over every alias file.
     KitRun run = kit.Run({"-aliasfiles", "-verbose"});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string(USAGE) + NO_ALIAS_WARNING + EMPTY_REPORT, run.out);
+    EXPECT_EQ(USAGE + NO_ALIAS_WARNING + EMPTY_REPORT, run.out);
 }
 
 TEST(CommandLine, KitWithoutAliasFilesWarnsAndFails)

@@ -63,6 +63,10 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
 
         for (int n = platform->minCompression; n <= platform->maxCompression; ++n)
             Plat_RemoveFile(va("%s\\%d.xma", toolState.tempDir, n));
+        // The encoders' scratch files go too, so that the scratch folder is empty and
+        // removed at shutdown.
+        Plat_RemoveFile(va("%s\\temp.rate.wav", toolState.tempDir));
+        Plat_RemoveFile(va("%s\\temp.encode.wav", toolState.tempDir));
     }
     catch (const ComErrorClass &)
     {

@@ -27,8 +27,8 @@ public:
     // root() + "/" + relative.
     std::string operator/(const std::string &relative) const { return root_ + "/" + relative; }
 
-    // Writes an alias file below raw/soundaliases (or the given game folder).
-    void WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder = "raw");
+    // Writes an alias file below main/soundaliases (or the given game folder).
+    void WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder = "main");
     // Writes a source below sound_assets/raw/sound (or devraw).
     void WriteSource(const std::string &relative, const std::string &bytes, const std::string &tree = "raw");
     // Replaces the rules of the fake encoders (see the fake encoder's header comment).
