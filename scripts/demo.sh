@@ -29,3 +29,6 @@ echo
 echo "== exit status $status"
 echo "== Converted files: Auralith -list"
 ./Auralith -list
+echo "== Checks: Auralith -check-priv, then Auralith -check3d"
+./Auralith -check-priv
+./Auralith -check3d
