@@ -17,7 +17,6 @@ namespace
 const int kCoef1[7] = {256, 512, 0, 192, 240, 460, 392};
 const int kCoef2[7] = {0, -256, 0, 64, 0, -208, -232};
 constexpr int kMinStep = 16;
-constexpr int kMaxStep = INT_MAX / 768;
 constexpr int kHeaderBytesPerChannel = 7;
 constexpr int kStepEstimateSamples = 4;
 
@@ -57,6 +56,7 @@ struct BlockChannel
 template <int Width> struct Vec
 {
     typedef int32_t Int __attribute__((vector_size(4 * Width)));
+    typedef uint32_t UInt __attribute__((vector_size(4 * Width)));
     typedef float Float __attribute__((vector_size(4 * Width)));
 };
 
@@ -75,9 +75,10 @@ CodeSample(LaneState<Width> &lanes, const typename Vec<Width>::Int &c1,
            const typename Vec<Width>::Int &c2, int x, int32_t *codes)
 {
     typedef typename Vec<Width>::Int Int;
+    typedef typename Vec<Width>::UInt UInt;
     typedef typename Vec<Width>::Float Float;
     Int sum = lanes.s1 * c1 + lanes.s2 * c2;
-    Int predicted = (sum + ((sum >> 31) & 255)) >> 8; // sum / 256, toward zero
+    Int predicted = (sum + Int(UInt(sum >> 31) >> 24)) >> 8; // sum / 256, toward zero
     Int diff = x - predicted;
 
     // The code: diff / step rounded to nearest, within [-8, 7].
@@ -113,11 +114,11 @@ CodeSample(LaneState<Width> &lanes, const typename Vec<Width>::Int &c1,
     m = factor < 230;
     factor = (factor & ~m) | (m & 230);
     factor += (magnitude == 8) & 51;
+    // Decoders also cap the step at INT_MAX / 768, which no step here comes near: it grows
+    // only while |diff| >= 3.5 * step, and |diff| stays below 2^17.
     step = (factor * step) >> 8;
     m = step < kMinStep;
-    step = (step & ~m) | (m & kMinStep);
-    m = step > kMaxStep;
-    lanes.step = (step & ~m) | (m & kMaxStep);
+    lanes.step = (step & ~m) | (m & kMinStep);
 
     Int nibble = code & 15;
     std::memcpy(codes, &nibble, sizeof nibble);
