@@ -7,7 +7,6 @@
 #include "encoders/adpcm.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace
 {
@@ -220,7 +221,7 @@ bool Enc_ParseWave16(const EncBytes &image, EncWave16 &wave, std::string &error)
 namespace
 {
 
-// Reads the whole file at path into image in one piece.
+// Reads the whole regular file at path into image in one piece.
 bool ReadImage(const std::string &path, EncBytes &image, std::string &error)
 {
     FILE *file = std::fopen(path.c_str(), "rb");
@@ -229,18 +230,18 @@ bool ReadImage(const std::string &path, EncBytes &image, std::string &error)
         error = std::string("cannot open: ") + std::strerror(errno);
         return false;
     }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        size = std::ftell(file);
-    bool ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok)
+    struct stat info;
+    bool ok = ::fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    if (!ok)
+        error = "not a regular file";
+    else
     {
-        image.resize(size_t(size));
+        image.resize(size_t(info.st_size));
         ok = std::fread(image.data(), 1, image.size(), file) == image.size();
+        if (!ok)
+            error = "read error";
     }
     std::fclose(file);
-    if (!ok)
-        error = "read error";
     return ok;
 }
 
