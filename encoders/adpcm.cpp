@@ -25,6 +25,10 @@ constexpr int kStepEstimateSamples = 4;
 // ones whose coding breaks down at sudden attacks, while the step lags behind.
 constexpr int kLanes = 8;
 
+// Block channels coded together: each sample depends on the one before, so independent
+// blocks interleaved keep the processor busy while each waits on its previous sample.
+constexpr int kJobs = 4;
+
 // The starting step for the pair: a quarter of the mean prediction residual of the first
 // samples, so that their codes sit in the middle of the range. A step too small costs a few
 // samples (it grows up to threefold per sample), one too large many (it shrinks by a tenth
@@ -123,64 +127,65 @@ CodeSample(LaneState<Width> &lanes, const typename Vec<Width>::Int &c1,
     std::memcpy(codes, &nibble, sizeof nibble);
 }
 
-// Codes samples [2, count) of one or two jobs with every pair, from their starting steps,
-// filling their codes and errors. Two independent jobs interleaved keep the processor busy
-// while each waits on its previous sample.
+// Codes samples [2, count) of jobs[0..jobCount) (at most kJobs) with every pair, from their
+// starting steps, filling their codes and errors.
 template <int Width>
-__attribute__((always_inline)) inline void CodeAllPairsIn(BlockChannel *first, BlockChannel *second,
+__attribute__((always_inline)) inline void CodeAllPairsIn(BlockChannel *const *jobs, int jobCount,
                                                           int count)
 {
     constexpr int kVectors = kLanes / Width;
     typename Vec<Width>::Int c1[kVectors] = {}, c2[kVectors] = {};
-    LaneState<Width> lanes[2][kVectors] = {};
-    BlockChannel *jobs[2] = {first, second};
     for (int lane = 0; lane < 7; ++lane)
     {
         c1[lane / Width][lane % Width] = kCoef1[lane];
         c2[lane / Width][lane % Width] = kCoef2[lane];
     }
-    for (int j = 0; j < 2 && jobs[j]; ++j)
+    LaneState<Width> lanes[kJobs][kVectors] = {};
+    const int *x[kJobs] = {};
+    int32_t *codes[kJobs] = {};
+    for (int j = 0; j < jobCount; ++j)
+    {
+        x[j] = jobs[j]->x.data();
+        codes[j] = jobs[j]->codes.data();
         for (int lane = 0; lane < kLanes; ++lane)
         {
             LaneState<Width> &state = lanes[j][lane / Width];
-            state.s1[lane % Width] = jobs[j]->x[1];
-            state.s2[lane % Width] = jobs[j]->x[0];
+            state.s1[lane % Width] = x[j][1];
+            state.s2[lane % Width] = x[j][0];
             state.step[lane % Width] = lane < 7 ? jobs[j]->steps[lane] : kMinStep;
         }
-    const int *x0 = first->x.data();
-    const int *x1 = second ? second->x.data() : nullptr;
-    int32_t *codes0 = first->codes.data();
-    int32_t *codes1 = second ? second->codes.data() : nullptr;
+    }
     for (int n = 2; n < count; ++n)
         for (int v = 0; v < kVectors; ++v)
         {
             const size_t at = size_t(n - 2) * kLanes + v * Width;
-            CodeSample(lanes[0][v], c1[v], c2[v], x0[n], codes0 + at);
-            if (x1)
-                CodeSample(lanes[1][v], c1[v], c2[v], x1[n], codes1 + at);
+#pragma GCC unroll 4
+            for (int j = 0; j < kJobs; ++j)
+                if (j < jobCount)
+                    CodeSample(lanes[j][v], c1[v], c2[v], x[j][n], codes[j] + at);
         }
-    for (int j = 0; j < 2 && jobs[j]; ++j)
+    for (int j = 0; j < jobCount; ++j)
         for (int lane = 0; lane < kLanes; ++lane)
             jobs[j]->errors[lane] = lanes[j][lane / Width].error[lane % Width];
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx2"))) void CodeAllPairsAvx2(BlockChannel *first, BlockChannel *second,
+__attribute__((target("avx2"))) void CodeAllPairsAvx2(BlockChannel *const *jobs, int jobCount,
                                                       int count)
 {
-    CodeAllPairsIn<8>(first, second, count);
+    CodeAllPairsIn<8>(jobs, jobCount, count);
 }
 #endif
 
 // CodeAllPairsIn in the widest vectors this processor has; every width gives the same
 // numbers.
-void CodeAllPairs(BlockChannel *first, BlockChannel *second, int count)
+void CodeAllPairs(BlockChannel *const *jobs, int jobCount, int count)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
     if (__builtin_cpu_supports("avx2"))
-        return CodeAllPairsAvx2(first, second, count);
+        return CodeAllPairsAvx2(jobs, jobCount, count);
 #endif
-    CodeAllPairsIn<4>(first, second, count);
+    CodeAllPairsIn<4>(jobs, jobCount, count);
 }
 
 // Writes the job's header fields and its codes in the pair with the least squared error
@@ -231,17 +236,19 @@ EncBytes Enc_AdpcmEncodeBlocks(const std::vector<int16_t> &pcm, uint16_t channel
     const size_t blocks = (frames + perBlock - 1) / perBlock;
     EncBytes out(blocks * blockAlign, 0);
 
-    // Jobs in file order (block by block, channel by channel), coded two at a time.
-    BlockChannel jobs[2];
-    for (BlockChannel &job : jobs)
+    // Jobs in file order (block by block, channel by channel), coded kJobs at a time.
+    BlockChannel jobs[kJobs];
+    BlockChannel *group[kJobs];
+    for (int j = 0; j < kJobs; ++j)
     {
-        job.x.resize(perBlock);
-        job.codes.resize(size_t(perBlock) * kLanes);
+        jobs[j].x.resize(perBlock);
+        jobs[j].codes.resize(size_t(perBlock) * kLanes);
+        group[j] = &jobs[j];
     }
     const size_t jobCount = blocks * channels;
-    for (size_t next = 0; next < jobCount; next += 2)
+    for (size_t next = 0; next < jobCount; next += kJobs)
     {
-        const int taken = int(std::min<size_t>(2, jobCount - next));
+        const int taken = int(std::min<size_t>(kJobs, jobCount - next));
         for (int j = 0; j < taken; ++j)
         {
             BlockChannel &job = jobs[j];
@@ -257,7 +264,7 @@ EncBytes Enc_AdpcmEncodeBlocks(const std::vector<int16_t> &pcm, uint16_t channel
             for (int c = 0; c < 7; ++c)
                 job.steps[c] = StartStep(job.x.data(), perBlock, c);
         }
-        CodeAllPairs(&jobs[0], taken == 2 ? &jobs[1] : nullptr, perBlock);
+        CodeAllPairs(group, taken, perBlock);
         for (int j = 0; j < taken; ++j)
             WriteBlockChannel(jobs[j], perBlock, channels);
     }
