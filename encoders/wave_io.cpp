@@ -277,10 +277,12 @@ EncBytes Enc_BuildPcm16Wave(uint32_t sampleRate, uint16_t channels, const std::v
     Enc_PutU16(fmt, uint16_t(2 * channels));
     Enc_PutU16(fmt, 16);
 
-    EncBytes data;
-    data.reserve(pcm.size() * 2);
-    for (int16_t v : pcm)
-        Enc_PutU16(data, uint16_t(v));
+    EncBytes data(pcm.size() * 2);
+    for (size_t i = 0; i < pcm.size(); ++i)
+    {
+        data[2 * i] = uint8_t(pcm[i]);
+        data[2 * i + 1] = uint8_t(uint16_t(pcm[i]) >> 8);
+    }
 
     EncBytes image = Enc_BeginRiff("WAVE");
     image.reserve(44 + data.size() + 1);
