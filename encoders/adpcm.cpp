@@ -159,7 +159,7 @@ __attribute__((always_inline)) inline void CodeAllPairsIn(BlockChannel *const *j
         for (int v = 0; v < kVectors; ++v)
         {
             const size_t at = size_t(n - 2) * kLanes + v * Width;
-#pragma GCC unroll 4
+#pragma GCC unroll kJobs
             for (int j = 0; j < kJobs; ++j)
                 if (j < jobCount)
                     CodeSample(lanes[j][v], c1[v], c2[v], x[j][n], codes[j] + at);
