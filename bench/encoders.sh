@@ -43,17 +43,19 @@ cp "$build"/encoders/{sox.exe,AdpcmEncode.exe,WMAEncode.exe} "$work/"
 cd "$work"
 ./sox.exe in48.wav -r 44100 in44.wav resample
 
-# Median milliseconds of a command, from hyperfine's JSON export.
-median_ms() {
+# "median-wall-ms cpu-ms" of a command (processor time: user plus system, the mean), from
+# hyperfine's JSON export; on a busy machine the processor time is the steadier figure.
+measure() {
   local json="$1"
   shift
   hyperfine -N --style none --warmup 3 --min-runs "${RUNS:-30}" --export-json "$json" "$@" >/dev/null
-  python3 -c 'import json,sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$json"
+  python3 -c 'import json,sys; r = json.load(open(sys.argv[1]))["results"][0]
+print("%.1f %.1f" % (r["median"] * 1000, (r["user"] + r["system"]) * 1000))' "$json"
 }
 
-sox_ms="$(median_ms sox.json './sox.exe in48.wav -r 44100 out.wav resample')"
-adpcm_ms="$(median_ms adpcm.json './AdpcmEncode.exe -b 512 -f 16 in44.wav out.wav')"
-wma_ms="$(median_ms wma.json './WMAEncode.exe -b 96000 in44.wav out.wav')"
+read -r sox_ms sox_cpu <<<"$(measure sox.json './sox.exe in48.wav -r 44100 out.wav resample')"
+read -r adpcm_ms adpcm_cpu <<<"$(measure adpcm.json './AdpcmEncode.exe -b 512 -f 16 in44.wav out.wav')"
+read -r wma_ms wma_cpu <<<"$(measure wma.json './WMAEncode.exe -b 96000 in44.wav out.wav')"
 
 # A kit of 200 loaded sources (copies of the one source) named by one alias file.
 kit="$work/kit"
@@ -67,12 +69,14 @@ cp "$build/Auralith" sox.exe AdpcmEncode.exe WMAEncode.exe "$kit/bin/"
   done
 } >"$kit/main/soundaliases/bench.csv"
 (cd "$kit/bin" && ./Auralith -clean >/dev/null) # the history exists from here on
-run_ms="$(cd "$kit/bin" && RUNS=3 median_ms "$work/run.json" './Auralith -clean')"
-per_file_ms="$(python3 -c "print('%.1f' % ($run_ms / 200))")"
+read -r run_ms run_cpu <<<"$(cd "$kit/bin" && RUNS=3 measure "$work/run.json" './Auralith -clean')"
+per_file() { python3 -c "print('%.1f' % ($1 / 200))"; }
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-26s %-40s %10s\n' "program" "input" "ms/file"
-printf '%-26s %-40s %10s\n' "sox.exe" "3 s stereo 48000 Hz -> 44100 Hz" "$sox_ms"
-printf '%-26s %-40s %10s\n' "AdpcmEncode.exe -b 512" "3 s stereo 44100 Hz" "$adpcm_ms"
-printf '%-26s %-40s %10s\n' "WMAEncode.exe -b 96000" "3 s stereo 44100 Hz" "$wma_ms"
-printf '%-26s %-40s %10s   (total %s ms)\n' "Auralith -clean" "200 such 48 kHz sources: sox + ADPCM" "$per_file_ms" "$run_ms"
+row() { printf '%-24s %-38s %10s %10s\n' "$@"; }
+row "program" "input" "ms/file" "cpu ms"
+row "sox.exe" "3 s stereo 48000 Hz -> 44100 Hz" "$sox_ms" "$sox_cpu"
+row "AdpcmEncode.exe -b 512" "3 s stereo 44100 Hz" "$adpcm_ms" "$adpcm_cpu"
+row "WMAEncode.exe -b 96000" "3 s stereo 44100 Hz" "$wma_ms" "$wma_cpu"
+row "Auralith -clean" "200 such sources: sox + ADPCM each" "$(per_file "$run_ms")" "$(per_file "$run_cpu")"
+echo "Auralith -clean, whole run: $run_ms ms (cpu $run_cpu ms)"
