@@ -125,7 +125,7 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongField
 
     KitRun run = Run({});
     // Refused values: 12 in lengths.csv (name, file and compression at 63 bytes or more),
-    // one each in line.csv and garbage_header.csv; then a 58-character name part, and the
+    // one each in line.csv and garbage_header.csv; then a 62-character name part, and the
     // missing source of the row whose quote never closes (its file holds a line break).
     EXPECT_EQ(16, run.status) << run.out;
     EXPECT_EQ(16, ReportedErrors(run.out));
@@ -188,8 +188,7 @@ TEST_F(HostileKit, HistoryFilesOfGarbageHugeNamesManyTokensOpenQuotesAndLongName
          "ERROR: history parse failure : missing last sync time\n"},
         {"an open quote", "XUHISTORY 8\n" + kept + "\"never closed 0 0 0 0 0\n",
          "ERROR: history parse failure : entry name parsed (never closed 0 0 0 0 0\n), but no "
-         "matching compression "
-         "setting found.\n"},
+         "matching compression setting found.\n"},
         {"a name of 259", "XUHISTORY 8\n" + kept + "\"" + std::string(259, 'n') + "\" 0 0 0 0 0\n",
          ""},
     };
