@@ -169,7 +169,7 @@ __attribute__((always_inline)) inline void CodeAllPairsIn(BlockChannel *const *j
             jobs[j]->errors[lane] = lanes[j][lane / Width].error[lane % Width];
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(ENC_ADPCM_PORTABLE_ONLY)
 __attribute__((target("avx2"))) void CodeAllPairsAvx2(BlockChannel *const *jobs, int jobCount,
                                                       int count)
 {
@@ -178,10 +178,11 @@ __attribute__((target("avx2"))) void CodeAllPairsAvx2(BlockChannel *const *jobs,
 #endif
 
 // CodeAllPairsIn in the widest vectors this processor has; every width gives the same
-// numbers.
+// numbers. ENC_ADPCM_PORTABLE_ONLY leaves the AVX2 variant out, for the test that compares
+// the two.
 void CodeAllPairs(BlockChannel *const *jobs, int jobCount, int count)
 {
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(ENC_ADPCM_PORTABLE_ONLY)
     if (__builtin_cpu_supports("avx2"))
         return CodeAllPairsAvx2(jobs, jobCount, count);
 #endif

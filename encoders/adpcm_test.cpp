@@ -10,6 +10,10 @@
 
 #include <cmath>
 
+// The encoder built without its AVX2 variant (see CMakeLists.txt).
+EncBytes Enc_AdpcmEncodeBlocksPortable(const std::vector<int16_t> &pcm, uint16_t channels,
+                                       uint16_t blockAlign);
+
 namespace
 {
 
@@ -216,6 +220,26 @@ TEST(AdpcmQuality, WorksWithOtherBlockSizes)
             << blockAlign;
         EXPECT_GE(Test_SnrDb(speech.samples, decoded.samples, 2, 0, speech.Frames()), 22.0)
             << blockAlign;
+    }
+}
+
+TEST(AdpcmEncoder, GivesTheSameBytesOnEveryProcessor)
+{
+    // Loud noise reaches the clipping of decoded samples and the largest steps.
+    TestSignal noise{22050, 2, {}};
+    uint32_t state = 9;
+    for (int i = 0; i < 22050 * 2; ++i)
+    {
+        state = state * 1664525u + 1013904223u;
+        noise.samples.push_back(float((int32_t(state) >> 8) / double(1 << 23) * 0.99));
+    }
+    for (const TestSignal &signal : {Test_SpeechLike(22050, 1, 1.0, 5), noise})
+    {
+        std::vector<int16_t> pcm = Test_ToPcm16(signal.samples);
+        const uint16_t channels = uint16_t(signal.channels);
+        EXPECT_EQ(Enc_AdpcmEncodeBlocks(pcm, channels, 512),
+                  Enc_AdpcmEncodeBlocksPortable(pcm, channels, 512))
+            << channels << " channel(s)";
     }
 }
 
