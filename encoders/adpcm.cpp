@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
 
 namespace
 {
@@ -28,6 +31,11 @@ constexpr int kLanes = 8;
 // Block channels coded together: each sample depends on the one before, so independent
 // blocks interleaved keep the processor busy while each waits on its previous sample.
 constexpr int kJobs = 4;
+
+// Groups of kJobs block channels that make starting one more thread worth it, and the most
+// threads to share one sound among.
+constexpr size_t kMinGroupsPerWorker = 16;
+constexpr size_t kMaxWorkers = 4;
 
 // The starting step for the pair: a quarter of the mean prediction residual of the first
 // samples, so that their codes sit in the middle of the range. A step too small costs a few
@@ -103,10 +111,8 @@ CodeSample(LaneState<Width> &lanes, const typename Vec<Width>::Int &c1,
     Int code = (magnitude ^ negative) - negative;
 
     Int out = predicted + code * step;
-    m = out > 32767;
-    out = (out & ~m) | (m & 32767);
-    m = out < -32768;
-    out = (out & ~m) | (m & -32768);
+    out = out > 32767 ? 32767 : out;
+    out = out < -32768 ? -32768 : out;
     Float e = __builtin_convertvector(x - out, Float);
     lanes.error += e * e;
     lanes.s2 = lanes.s1;
@@ -114,14 +120,12 @@ CodeSample(LaneState<Width> &lanes, const typename Vec<Width>::Int &c1,
 
     // The adaptation table by code magnitude: 230 up to 3, then 307, 409, 512, 614, 768.
     Int factor = (205 * magnitude - 206) >> 1;
-    m = factor < 230;
-    factor = (factor & ~m) | (m & 230);
+    factor = factor < 230 ? 230 : factor;
     factor += (magnitude == 8) & 51;
     // Decoders also cap the step at INT_MAX / 768, which no step here comes near: it grows
     // only while |diff| >= 3.5 * step, and |diff| stays below 2^17.
     step = (factor * step) >> 8;
-    m = step < kMinStep;
-    lanes.step = (step & ~m) | (m & kMinStep);
+    lanes.step = step < kMinStep ? kMinStep : step;
 
     Int nibble = code & 15;
     std::memcpy(codes, &nibble, sizeof nibble);
@@ -219,6 +223,91 @@ void WriteBlockChannel(const BlockChannel &job, int count, int channels)
             body[n] |= uint8_t(codes[n * kLanes] << (ch == 0 ? 4 : 0));
 }
 
+// Codes block channels [first, end) of pcm, in file order (block by block, channel by
+// channel) and kJobs at a time, into the zeroed blocks at out.
+void CodeJobs(const std::vector<int16_t> &pcm, int channels, int blockAlign, size_t first,
+              size_t end, unsigned char *out)
+{
+    const int perBlock = int(Enc_AdpcmSamplesPerBlock(blockAlign, channels));
+    const size_t frames = pcm.size() / channels;
+    BlockChannel jobs[kJobs];
+    BlockChannel *group[kJobs];
+    for (int j = 0; j < kJobs; ++j)
+    {
+        jobs[j].x.resize(perBlock);
+        jobs[j].codes.resize(size_t(perBlock) * kLanes);
+        group[j] = &jobs[j];
+    }
+    for (size_t next = first; next < end; next += kJobs)
+    {
+        const int taken = int(std::min<size_t>(kJobs, end - next));
+        for (int j = 0; j < taken; ++j)
+        {
+            BlockChannel &job = jobs[j];
+            const size_t b = (next + j) / channels;
+            job.ch = int((next + j) % channels);
+            job.block = out + b * blockAlign;
+            const size_t firstFrame = b * perBlock;
+            const int present = int(std::min(frames - firstFrame, size_t(perBlock)));
+            const int16_t *source = pcm.data() + firstFrame * channels + job.ch;
+            for (int n = 0; n < present; ++n)
+                job.x[n] = source[size_t(n) * channels];
+            std::fill(job.x.begin() + present, job.x.end(), job.x[present - 1]);
+            for (int c = 0; c < 7; ++c)
+                job.steps[c] = StartStep(job.x.data(), perBlock, c);
+        }
+        CodeAllPairs(group, taken, perBlock);
+        for (int j = 0; j < taken; ++j)
+            WriteBlockChannel(jobs[j], perBlock, channels);
+    }
+}
+
+size_t BlocksOf(const std::vector<int16_t> &pcm, int channels, int blockAlign)
+{
+    const size_t perBlock = Enc_AdpcmSamplesPerBlock(blockAlign, channels);
+    return (pcm.size() / channels + perBlock - 1) / perBlock;
+}
+
+// Codes pcm into the zeroed blocks at out. Blocks are independent, so a long sound is
+// shared out among the processors in whole groups; the bytes do not depend on how.
+void EncodeBlocksInto(const std::vector<int16_t> &pcm, int channels, int blockAlign,
+                      unsigned char *out)
+{
+    const size_t jobCount = BlocksOf(pcm, channels, blockAlign) * channels;
+    const size_t groups = (jobCount + kJobs - 1) / kJobs;
+    const size_t workers = std::min({size_t(std::max(1u, std::thread::hardware_concurrency())),
+                                     kMaxWorkers, groups / kMinGroupsPerWorker + 1});
+    std::vector<std::thread> helpers;
+    std::vector<size_t> notStarted;
+    auto share = [&](size_t w, size_t &first, size_t &end)
+    {
+        first = std::min(jobCount, groups * w / workers * kJobs);
+        end = std::min(jobCount, groups * (w + 1) / workers * kJobs);
+    };
+    for (size_t w = 1; w < workers; ++w)
+    {
+        size_t first, end;
+        share(w, first, end);
+        try
+        {
+            helpers.emplace_back(CodeJobs, std::cref(pcm), channels, blockAlign, first, end, out);
+        }
+        catch (const std::system_error &)
+        {
+            notStarted.push_back(w);
+        }
+    }
+    notStarted.insert(notStarted.begin(), 0);
+    for (size_t w : notStarted)
+    {
+        size_t first, end;
+        share(w, first, end);
+        CodeJobs(pcm, channels, blockAlign, first, end, out);
+    }
+    for (std::thread &helper : helpers)
+        helper.join();
+}
+
 } // namespace
 
 uint32_t Enc_AdpcmSamplesPerBlock(uint32_t blockAlign, uint32_t channels)
@@ -232,43 +321,8 @@ uint32_t Enc_AdpcmSamplesPerBlock(uint32_t blockAlign, uint32_t channels)
 EncBytes Enc_AdpcmEncodeBlocks(const std::vector<int16_t> &pcm, uint16_t channels,
                                uint16_t blockAlign)
 {
-    const int perBlock = int(Enc_AdpcmSamplesPerBlock(blockAlign, channels));
-    const size_t frames = pcm.size() / channels;
-    const size_t blocks = (frames + perBlock - 1) / perBlock;
-    EncBytes out(blocks * blockAlign, 0);
-
-    // Jobs in file order (block by block, channel by channel), coded kJobs at a time.
-    BlockChannel jobs[kJobs];
-    BlockChannel *group[kJobs];
-    for (int j = 0; j < kJobs; ++j)
-    {
-        jobs[j].x.resize(perBlock);
-        jobs[j].codes.resize(size_t(perBlock) * kLanes);
-        group[j] = &jobs[j];
-    }
-    const size_t jobCount = blocks * channels;
-    for (size_t next = 0; next < jobCount; next += kJobs)
-    {
-        const int taken = int(std::min<size_t>(kJobs, jobCount - next));
-        for (int j = 0; j < taken; ++j)
-        {
-            BlockChannel &job = jobs[j];
-            const size_t b = (next + j) / channels;
-            job.ch = int((next + j) % channels);
-            job.block = out.data() + b * blockAlign;
-            const size_t first = b * perBlock;
-            const int present = int(std::min(frames - first, size_t(perBlock)));
-            const int16_t *source = pcm.data() + first * channels + job.ch;
-            for (int n = 0; n < present; ++n)
-                job.x[n] = source[size_t(n) * channels];
-            std::fill(job.x.begin() + present, job.x.end(), job.x[present - 1]);
-            for (int c = 0; c < 7; ++c)
-                job.steps[c] = StartStep(job.x.data(), perBlock, c);
-        }
-        CodeAllPairs(group, taken, perBlock);
-        for (int j = 0; j < taken; ++j)
-            WriteBlockChannel(jobs[j], perBlock, channels);
-    }
+    EncBytes out(BlocksOf(pcm, channels, blockAlign) * blockAlign);
+    EncodeBlocksInto(pcm, channels, blockAlign, out.data());
     return out;
 }
 
@@ -307,11 +361,15 @@ bool Enc_BuildAdpcmWave(const std::vector<int16_t> &pcm, uint32_t sampleRate, ui
     EncBytes fact;
     Enc_PutU32(fact, uint32_t(pcm.size() / channels));
 
-    EncBytes data = Enc_AdpcmEncodeBlocks(pcm, channels, blockAlign);
     image = Enc_BeginRiff("WAVE");
     Enc_PutChunk(image, "fmt ", fmt);
     Enc_PutChunk(image, "fact", fact);
-    Enc_PutChunk(image, "data", data);
+    const size_t dataSize = BlocksOf(pcm, channels, blockAlign) * blockAlign;
+    image.insert(image.end(), {'d', 'a', 't', 'a'});
+    Enc_PutU32(image, uint32_t(dataSize));
+    const size_t dataAt = image.size();
+    image.resize(dataAt + dataSize + (dataSize & 1));
+    EncodeBlocksInto(pcm, channels, blockAlign, image.data() + dataAt);
     Enc_FinishRiff(image);
     return true;
 }
