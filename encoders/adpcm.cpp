@@ -9,9 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <system_error>
-#include <thread>
 
 namespace
 {
@@ -31,11 +28,6 @@ constexpr int kLanes = 8;
 // Block channels coded together: each sample depends on the one before, so independent
 // blocks interleaved keep the processor busy while each waits on its previous sample.
 constexpr int kJobs = 4;
-
-// Groups of kJobs block channels that make starting one more thread worth it, and the most
-// threads to share one sound among.
-constexpr size_t kMinGroupsPerWorker = 16;
-constexpr size_t kMaxWorkers = 4;
 
 // The starting step for the pair: a quarter of the mean prediction residual of the first
 // samples, so that their codes sit in the middle of the range. A step too small costs a few
@@ -223,13 +215,21 @@ void WriteBlockChannel(const BlockChannel &job, int count, int channels)
             body[n] |= uint8_t(codes[n * kLanes] << (ch == 0 ? 4 : 0));
 }
 
-// Codes block channels [first, end) of pcm, in file order (block by block, channel by
-// channel) and kJobs at a time, into the zeroed blocks at out.
-void CodeJobs(const std::vector<int16_t> &pcm, int channels, int blockAlign, size_t first,
-              size_t end, unsigned char *out)
+// The number of blocks pcm fills, the last one perhaps in part.
+size_t BlocksOf(const std::vector<int16_t> &pcm, int channels, int blockAlign)
+{
+    const size_t perBlock = Enc_AdpcmSamplesPerBlock(blockAlign, channels);
+    return (pcm.size() / channels + perBlock - 1) / perBlock;
+}
+
+// Codes pcm into the zeroed blocks at out: block channels in file order (block by block,
+// channel by channel), kJobs at a time.
+void EncodeBlocksInto(const std::vector<int16_t> &pcm, int channels, int blockAlign,
+                      unsigned char *out)
 {
     const int perBlock = int(Enc_AdpcmSamplesPerBlock(blockAlign, channels));
     const size_t frames = pcm.size() / channels;
+    const size_t jobCount = BlocksOf(pcm, channels, blockAlign) * channels;
     BlockChannel jobs[kJobs];
     BlockChannel *group[kJobs];
     for (int j = 0; j < kJobs; ++j)
@@ -238,9 +238,9 @@ void CodeJobs(const std::vector<int16_t> &pcm, int channels, int blockAlign, siz
         jobs[j].codes.resize(size_t(perBlock) * kLanes);
         group[j] = &jobs[j];
     }
-    for (size_t next = first; next < end; next += kJobs)
+    for (size_t next = 0; next < jobCount; next += kJobs)
     {
-        const int taken = int(std::min<size_t>(kJobs, end - next));
+        const int taken = int(std::min<size_t>(kJobs, jobCount - next));
         for (int j = 0; j < taken; ++j)
         {
             BlockChannel &job = jobs[j];
@@ -260,52 +260,6 @@ void CodeJobs(const std::vector<int16_t> &pcm, int channels, int blockAlign, siz
         for (int j = 0; j < taken; ++j)
             WriteBlockChannel(jobs[j], perBlock, channels);
     }
-}
-
-size_t BlocksOf(const std::vector<int16_t> &pcm, int channels, int blockAlign)
-{
-    const size_t perBlock = Enc_AdpcmSamplesPerBlock(blockAlign, channels);
-    return (pcm.size() / channels + perBlock - 1) / perBlock;
-}
-
-// Codes pcm into the zeroed blocks at out. Blocks are independent, so a long sound is
-// shared out among the processors in whole groups; the bytes do not depend on how.
-void EncodeBlocksInto(const std::vector<int16_t> &pcm, int channels, int blockAlign,
-                      unsigned char *out)
-{
-    const size_t jobCount = BlocksOf(pcm, channels, blockAlign) * channels;
-    const size_t groups = (jobCount + kJobs - 1) / kJobs;
-    const size_t workers = std::min({size_t(std::max(1u, std::thread::hardware_concurrency())),
-                                     kMaxWorkers, groups / kMinGroupsPerWorker + 1});
-    std::vector<std::thread> helpers;
-    std::vector<size_t> notStarted;
-    auto share = [&](size_t w, size_t &first, size_t &end)
-    {
-        first = std::min(jobCount, groups * w / workers * kJobs);
-        end = std::min(jobCount, groups * (w + 1) / workers * kJobs);
-    };
-    for (size_t w = 1; w < workers; ++w)
-    {
-        size_t first, end;
-        share(w, first, end);
-        try
-        {
-            helpers.emplace_back(CodeJobs, std::cref(pcm), channels, blockAlign, first, end, out);
-        }
-        catch (const std::system_error &)
-        {
-            notStarted.push_back(w);
-        }
-    }
-    notStarted.insert(notStarted.begin(), 0);
-    for (size_t w : notStarted)
-    {
-        size_t first, end;
-        share(w, first, end);
-        CodeJobs(pcm, channels, blockAlign, first, end, out);
-    }
-    for (std::thread &helper : helpers)
-        helper.join();
 }
 
 } // namespace
