@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Speed of the three encoder programs and of a whole conversion run, from an existing build:
-#   bench/encoders.sh [BUILD_FOLDER]     (default build/; nothing is built here)
+#   bench/encoders.sh [BUILD_FOLDER]     (default: the repository's build/; nothing is built)
 # Prints the median milliseconds per file of sox.exe, AdpcmEncode.exe and WMAEncode.exe on a
 # 3-second stereo source (hyperfine), then the time of an Auralith -clean run over a kit of
 # 200 such sources (each resampled from 48 kHz and coded as ADPCM).
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build="$(cd "${1:-build}" && pwd)"
+if [ $# -gt 0 ]; then
+  build="$(cd "$1" && pwd)"
+else
+  build="$(cd "$(dirname "$0")/../build" && pwd)"
+fi
 
 for program in Auralith encoders/sox.exe encoders/AdpcmEncode.exe encoders/WMAEncode.exe; do
   if [ ! -x "$build/$program" ]; then
