@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     Fuzz_QuietOutput();
     const std::string &kit = Fuzz_ScratchDir();
     MakeDirs(kit + "/main/soundaliases");
-    for (const char *variant : {"shot01.wav", "shot_02.wav", "shot03.pc.wav", "shot04.wav",
-                                "shot.wav", "readme.txt"})
+    for (const char *variant :
+         {"shot01.wav", "shot_02.wav", "shot03.pc.wav", "shot04.wav", "shot.wav", "readme.txt"})
         WriteFile(kit + "/sound_assets/raw/sound/weapons/shot/" + variant, "RIFF");
     Str_Copy(toolState.sourceRoot, (kit + "/sound_assets").c_str(), sizeof(toolState.sourceRoot));
     toolState.platformIndex = 0;

@@ -12,9 +12,9 @@
 
 namespace
 {
-const PlatformInfo fuzzPlatform = {
-    "fuzz", "", "FUZZ", ".wav", ".fuzz.wav", "raw", "raw", "devraw", "devraw", "table.ctb",
-    "history.hst", 0, 9, 42, nullptr};
+const PlatformInfo fuzzPlatform = {"fuzz",        "",    "FUZZ",   ".wav",   ".fuzz.wav",
+                                   "raw",         "raw", "devraw", "devraw", "table.ctb",
+                                   "history.hst", 0,     9,        42,       nullptr};
 std::string tablePath;
 } // namespace
 

@@ -14,9 +14,9 @@
 
 namespace
 {
-const PlatformInfo fuzzPlatform = {
-    "fuzz", "", "FUZZ", ".wav", ".fuzz.wav", "raw", "raw", "devraw", "devraw", "table.ctb",
-    "history.hst", 0, 9, 42, nullptr};
+const PlatformInfo fuzzPlatform = {"fuzz",        "",    "FUZZ",   ".wav",   ".fuzz.wav",
+                                   "raw",         "raw", "devraw", "devraw", "table.ctb",
+                                   "history.hst", 0,     9,        42,       nullptr};
 std::string historyPath;
 
 typedef std::tuple<std::string, int32_t, bool, int32_t, int32_t> Record;

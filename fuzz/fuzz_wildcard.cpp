@@ -32,7 +32,8 @@ bool ReferenceMatch(const std::string &pattern, const std::string &name)
             if (pattern[i] == '*')
                 matches[i][j] = matches[i + 1][j] || (j < n && matches[i][j + 1]);
             else
-                matches[i][j] = j < n && SameCharacter(pattern[i], name[j]) && matches[i + 1][j + 1];
+                matches[i][j] =
+                    j < n && SameCharacter(pattern[i], name[j]) && matches[i + 1][j + 1];
         }
     return matches[0][0] != 0;
 }
