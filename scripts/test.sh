@@ -5,3 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+scripts/test-windows.sh
