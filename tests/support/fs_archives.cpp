@@ -78,7 +78,8 @@ bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMe
         ProcessResult result = RunProcess(program, args, folder);
         if (result.status != 0 || !FileExists(staging / "archive.zip"))
         {
-            fprintf(stderr, "%s failed (%d): %s", program.c_str(), result.status, result.err.c_str());
+            fprintf(stderr, "%s failed (%d): %s", program.c_str(), result.status,
+                    result.err.c_str());
             return false;
         }
     }

@@ -12,7 +12,10 @@
 
 extern char **environ;
 
-std::string ReadTextOutput(const std::string &path) { return ReadFile(path); }
+std::string ReadTextOutput(const std::string &path)
+{
+    return ReadFile(path);
+}
 
 ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
                          const std::string &folder)

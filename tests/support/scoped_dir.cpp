@@ -19,8 +19,9 @@ ScopedDir::ScopedDir()
 {
     // A fresh random name, taken only when this call created the folder: parallel test
     // programs never share one. The path is "/"-separated on every host.
-    static std::mt19937_64 random(std::random_device{}() ^
-                                  static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    static std::mt19937_64 random(
+        std::random_device{}() ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt)
     {
@@ -94,7 +95,8 @@ std::vector<std::string> ListFolder(const std::string &folder)
 {
     std::vector<std::string> names;
     std::error_code ignored;
-    for (auto it = fs::directory_iterator(folder, ignored); it != fs::directory_iterator(); it.increment(ignored))
+    for (auto it = fs::directory_iterator(folder, ignored); it != fs::directory_iterator();
+         it.increment(ignored))
         names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
