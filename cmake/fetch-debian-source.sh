@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Fetches and unpacks the source of one Debian package with "apt-get source", through a
-# private apt configuration in a scratch folder: the host's apt set-up is neither
-# read for sources nor changed. The deb-src line names the archive and the release
-# that the host's own apt configuration uses for its main component.
+# private apt configuration in a scratch folder (its own sources list, state and cache),
+# so that the host's apt set-up is left as it is. The one deb-src line is for Debian 12
+# (bookworm), main, on the archive that the host's apt configuration uses for it.
 # Usage: fetch-debian-source.sh PACKAGE DESTINATION   (unpacks into DESTINATION/PACKAGE)
 set -euo pipefail
 package="$1"
 destination="$2"
-release="${DEBIAN_SOURCE_RELEASE:-bookworm}"
+release=bookworm
 
 uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' |
   awk -v release="$release" '$2 == release && $3 == "main" { print $1; exit }')
