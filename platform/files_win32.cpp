@@ -33,6 +33,17 @@ std::string ExistingSpelling(const char *path)
     FindClose(find);
     return spelled.substr(0, nameStart) + data.cFileName;
 }
+
+// Windows refuses to rename over a read-only file; Wine's emulation of the rename does
+// not, so the file's attribute is asked first. True (with the error set) when read-only.
+bool RefusedAsReadOnly(const std::string &target)
+{
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return false;
+    Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
+    return true;
+}
 } // namespace
 
 FILE *Plat_FOpen(const char *path, const char *mode)
@@ -142,6 +153,8 @@ bool Plat_CopyFile(const char *source, const char *destination)
     // CopyFileA keeps the source's last-write time, as the header promises; it writes to a
     // temporary file beside the destination so that a failed copy leaves nothing partial.
     std::string target = ExistingSpelling(destination);
+    if (RefusedAsReadOnly(target))
+        return false;
     std::string temporary = target + ".copy-" + std::to_string(GetCurrentProcessId());
     if (!CopyFileA(source, temporary.c_str(), FALSE))
     {
@@ -162,6 +175,8 @@ bool Plat_CopyFile(const char *source, const char *destination)
 bool Plat_ReplaceFile(const char *from, const char *to)
 {
     std::string target = ExistingSpelling(to);
+    if (RefusedAsReadOnly(target))
+        return false;
     if (!MoveFileExA(from, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     {
         Win32_SetLastErrorFromSystem();
