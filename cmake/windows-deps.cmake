@@ -15,7 +15,8 @@ set(MINIZIP_SOURCE_DIR ${CMAKE_BINARY_DIR}/debian-sources/minizip)
 if(NOT EXISTS ${MINIZIP_SOURCE_DIR}/unzip.c)
   message(STATUS "Fetching Debian's minizip source package")
   execute_process(
-    COMMAND ${CMAKE_CURRENT_LIST_DIR}/fetch-debian-source.sh minizip ${CMAKE_BINARY_DIR}/debian-sources
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/fetch-debian-source.sh
+            minizip ${CMAKE_BINARY_DIR}/debian-sources
     RESULT_VARIABLE fetch_result)
   if(NOT fetch_result EQUAL 0 OR NOT EXISTS ${MINIZIP_SOURCE_DIR}/unzip.c)
     message(FATAL_ERROR "Cannot fetch Debian's minizip source package")
@@ -25,12 +26,14 @@ endif()
 add_library(minizip_unzip STATIC ${MINIZIP_SOURCE_DIR}/unzip.c ${MINIZIP_SOURCE_DIR}/ioapi.c)
 target_include_directories(minizip_unzip SYSTEM PUBLIC ${MINIZIP_SOURCE_DIR})
 target_link_libraries(minizip_unzip PUBLIC PkgConfig::ZLIB)
-# Foreign code: built as its authors wrote it, without our warnings.
-target_compile_options(minizip_unzip PRIVATE -w)
+# Our warnings hold for it too, but for the file hooks of ioapi.c that ignore their
+# "opaque" argument.
+target_compile_options(minizip_unzip PRIVATE -Wno-unused-parameter)
 add_library(PkgConfig::MINIZIP ALIAS minizip_unzip)
 
 if(AURALITH_TESTS)
-  set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build for the target")
+  set(GOOGLETEST_SOURCE_DIR /usr/src/googletest
+      CACHE PATH "GoogleTest sources to build for the target")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

@@ -2,9 +2,9 @@
 // temporary files, read back after the wait. A Windows console program ends its lines
 // with CR LF; they are read back as LF, so that expectations read the same on every host.
 // Under Wine, a program that is no Windows program (such as /usr/bin/zip, one of the
-// archive writers) is a host program. Wine starts it, but gives neither a handle to wait on nor
-// the standard handles, so it runs inside /bin/sh, which sends its outputs to the capture
-// files and writes its exit status last; the run waits for that file.
+// archive writers) is a host program. Wine starts it, but gives neither a handle to wait
+// on nor the standard handles, so it runs inside /bin/sh, which sends its outputs to the
+// capture files and writes its exit status last; the run waits for that file.
 #include "tests/support/run_process.h"
 
 #include "tests/support/scoped_dir.h"
