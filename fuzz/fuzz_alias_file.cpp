@@ -7,8 +7,9 @@
 #include "assets/alias_file.h"
 #include "assets/sound_list.h"
 #include "assets/tokenizer.h"
+#include "engine/dvar/dvar.h"
+#include "engine/fs/search_path.h"
 #include "fuzz/fuzz_support.h"
-#include "tests/support/fs_archives.h"
 #include "tests/support/scoped_dir.h"
 #include "tool/tool_state.h"
 
@@ -50,7 +51,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     toolState.platformIndex = 0;
     toolState.platform = &platformTable[0];
     aliasPath = kit + "/main/soundaliases/fuzz.csv";
-    StartFileSystem(kit);
+    // Start-up's way: fs_basepath is the kit root followed by "/".
+    Dvar_RegisterString("fs_basepath", (kit + "/").c_str(), DVAR_EXTERNAL, "External Dvar");
+    FS_Startup();
     return 0;
 }
 
