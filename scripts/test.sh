@@ -6,3 +6,5 @@ scripts/deps.sh
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 scripts/test-sanitize.sh
+scripts/test-windows.sh
+scripts/fuzz.sh 5

@@ -3,6 +3,7 @@
 // written or whose disk is full. Whatever happens, every target is the old one or a
 // complete new one, the history is the old or the new file, and the next run converges.
 // POSIX only: it kills runs, runs as another user and limits file sizes.
+#include "tests/support/host.h"
 #include "tests/support/process_control.h"
 #include "tests/support/riff_builder.h"
 #include "tests/support/target_layout.h"
@@ -194,6 +195,8 @@ class CrashSafety : public testing::Test
 
 TEST_F(CrashSafety, KilledRunsLeaveOldOrWholeFilesAndTheNextRunConverges)
 {
+    if (!HostIsPosix())
+        GTEST_SKIP() << "POSIX only: kills the run's process group";
     // Killed while each encoder launch of the run is working.
     for (int launch = 1; launch <= launches; ++launch)
     {
@@ -252,6 +255,12 @@ const char *const ERRORS = "\n---------------------------\n\tErrors\n-----------
 class UnwritableKit : public testing::Test
 {
   protected:
+    void SetUp() override
+    {
+        if (!HostIsPosix())
+            GTEST_SKIP() << "POSIX only: runs as another user and with a file-size limit";
+    }
+
     std::string Source(const std::string &relative) const
     {
         return ToolPath(kit / ("sound_assets/raw/sound/" + relative));
