@@ -1,16 +1,21 @@
-// Tests of the header and row rules of alias file texts.
+// Tests of the header and row rules of alias file texts: what each text adds to the work
+// lists and what it prints.
 #include "assets/alias_file.h"
 
 #include "assets/asset_test_fixture.h"
 
 namespace
 {
+using Strings = std::vector<std::string>;
+
 class AliasTextTest : public AssetTest
 {
   protected:
-    // Parses the text as weapons.csv and returns what was printed.
+    // Parses the text as weapons.csv into empty lists and returns what was printed.
     std::string Parse(const std::string &text)
     {
+        Tool_FreeSoundList(&toolState.loadedList);
+        Tool_FreeSoundList(&toolState.streamedList);
         ParseSession *base = Com_GetParseSession();
         Capture();
         Tool_ParseAliasText(0, "weapons.csv", "soundaliases/weapons.csv", text.c_str());
@@ -18,98 +23,90 @@ class AliasTextTest : public AssetTest
         return Output();
     }
 
-    static std::vector<std::string> Loaded() { return Files(toolState.loadedList); }
-    static std::vector<std::string> Streamed() { return Files(toolState.streamedList); }
+    static Strings Loaded() { return Files(toolState.loadedList); }
+    static Strings Streamed() { return Files(toolState.streamedList); }
 };
 
-using Strings = std::vector<std::string>;
+const std::string MISSING_COLUMNS =
+    "ERROR: Sound alias file weapons.csv: missing 'name' and/or 'file' columns\n";
+const std::string MISSING_VALUES =
+    "ERROR: Sound alias file weapons.csv: alias entry missing name and/or file\n";
 
-TEST_F(AliasTextTest, EmptyTextGivesNothing)
+TEST_F(AliasTextTest, HeaderAndRowRules)
 {
-    EXPECT_EQ(Parse(""), "");
-    EXPECT_EQ(Parse("\n\r\n"), "");
-    EXPECT_EQ(toolState.loadedList.count, 0);
+    std::string filler;
+    for (int i = 0; i < 254; ++i)
+        filler += "x,";
+    struct Case
+    {
+        const char *what;
+        std::string text, output;
+        Strings loaded = {}, streamed = {};
+    };
+    const Case cases[] = {
+        {"empty", "", ""},
+        {"blank lines", "\n\r\n", ""},
+        {"header after comments and blank lines",
+         "# made by hand\n\n,,\n#name,file\nname,file\n# between\nshot,shot.wav\n", "",
+         Strings{"shot.wav"}},
+        {"header name with a space", " name,file\na,a.wav\n", MISSING_COLUMNS},
+        {"header without file", "name,files\na,a.wav\n", MISSING_COLUMNS},
+        {"header of 256 fields", "name," + filler + "file\na," + filler + "a.wav\n", "",
+         Strings{"a.wav"}},
+        {"file as 257th field", "name," + filler + "x,file\na," + filler + "x,b.wav\n",
+         MISSING_COLUMNS},
+        {"header ending the text", "name,\"file\nand more", MISSING_COLUMNS},
+        {"text ending in a row", "name,file\na,a.wav", "", Strings{"a.wav"}},
+        {"quoted commas and line breaks",
+         "name,comment,file\none,\"says \"\"hi\"\",\nthen more\",\"dir/a, "
+         "b.wav\"\ntwo,,\"c\r\n.wav\"\n",
+         "",
+         {"c\r\n.wav", "dir/a, b.wav"}},
+        // The rest of a row is skipped by line, so a quoted extra field that holds a line
+        // feed ends the row at it.
+        {"missing and extra fields",
+         "name,file,type\na,a.wav\nb,b.wav,streamed,extra,\"more\nc,c.wav\n",
+         "",
+         {"c.wav", "a.wav"},
+         {"b.wav"}},
+        {"empty first field", "subtitle,name,file\n,a,a.wav\nx,b,b.wav\n", "", Strings{"b.wav"}},
+        {"row missing file", "name,file\na,a.wav\nb,\nc,c.wav\n", MISSING_VALUES, Strings{"a.wav"}},
+        {"row missing name", "file,name\nd.wav\ne.wav,e\n", MISSING_VALUES},
+        {"duplicate column", "name,file,file\na,a.wav,b.wav\nc,c.wav,\nd,,d.wav\n",
+         "ERROR: Sound alias file weapons.csv: Duplicate entries for the 'file' column\n",
+         Strings{"d.wav", "c.wav"}},
+        {"quiet without verbose", "name,file,platform\na,a.wav,!pc\nb,b.wav,\n", "",
+         Strings{"b.wav"}},
+        {"platform before the name", "platform,name,file\npc !pc,b,b.wav\n",
+         "ERROR: file weapons.csv alias  has a platform both excluded and included\n"},
+        {"types",
+         "name,file,type\na,a.wav,Streamed\nb,b.wav,PRIMED\nc,c.wav,loaded\nd,d.wav,\n"
+         "e,e.wav,stream\n",
+         "",
+         {"e.wav", "d.wav", "c.wav"},
+         {"b.wav", "a.wav"}},
+    };
+    for (const Case &c : cases)
+    {
+        EXPECT_EQ(Parse(c.text), c.output) << c.what;
+        EXPECT_EQ(Loaded(), c.loaded) << c.what;
+        EXPECT_EQ(Streamed(), c.streamed) << c.what;
+    }
+    // The duplicate column is the only one recorded as an error.
+    ASSERT_EQ(toolState.errors.size(), 1u);
+    EXPECT_STREQ(toolState.errors[0].text, "weapons.csv: file");
+    EXPECT_EQ(toolState.errors[0].toolError, 6u);
 }
 
-TEST_F(AliasTextTest, HeaderComesAfterCommentsAndBlankLines)
+TEST_F(AliasTextTest, ColumnsMayComeInAnyOrderAndCaseWithCarriageReturns)
 {
-    EXPECT_EQ(Parse("# made by hand\n\n,,\n#name,file\nname,file\n# between\nshot,shot.wav\n"), "");
-    EXPECT_EQ(Loaded(), (Strings{"shot.wav"}));
-}
-
-TEST_F(AliasTextTest, HeaderIgnoresCaseOrderAndUnknownColumns)
-{
-    Parse("Subtitle,TYPE,File,NAME,COMPRESSION\nhello,streamed,a.wav,alias_a,0\n");
+    Parse("Subtitle,TYPE,File,NAME,COMPRESSION,loop\r\nhello,streamed,a.wav,alias_a,0,looping\r\n");
     ASSERT_EQ(Streamed(), (Strings{"a.wav"}));
     const SoundFileEntry *entry = toolState.streamedList.head;
     EXPECT_STREQ(entry->name, "alias_a");
     EXPECT_STREQ(entry->compression, "0");
     EXPECT_STREQ(entry->aliasFile, "weapons.csv");
-}
-
-TEST_F(AliasTextTest, HeaderWithoutNameOrFileGivesNoEntries)
-{
-    std::string missing =
-        "ERROR: Sound alias file weapons.csv: missing 'name' and/or 'file' columns\n";
-    EXPECT_EQ(Parse(" name,file\na,a.wav\n"), missing);
-    EXPECT_EQ(Parse("name,files\na,a.wav\n"), missing);
-    EXPECT_EQ(toolState.loadedList.count, 0);
-    EXPECT_TRUE(toolState.errors.empty());
-}
-
-TEST_F(AliasTextTest, HeaderReadsAtMost256Fields)
-{
-    std::string filler;
-    for (int i = 0; i < 254; ++i)
-        filler += "x,";
-    EXPECT_EQ(Parse("name," + filler + "file\na," + filler + "a.wav\n"), "");
-    EXPECT_EQ(Loaded(), (Strings{"a.wav"}));
-    EXPECT_EQ(Parse("name," + filler + "x,file\na," + filler + "x,b.wav\n"),
-              "ERROR: Sound alias file weapons.csv: missing 'name' and/or 'file' columns\n");
-    EXPECT_EQ(Loaded(), (Strings{"a.wav"}));
-}
-
-TEST_F(AliasTextTest, QuotedFieldsHoldCommasAndLineBreaks)
-{
-    Parse("name,comment,file\none,\"says \"\"hi\"\",\nthen more\",\"dir/a, "
-          "b.wav\"\ntwo,,\"c\r\n.wav\"\n");
-    EXPECT_EQ(Loaded(), (Strings{"c\r\n.wav", "dir/a, b.wav"}));
-}
-
-TEST_F(AliasTextTest, MissingFieldsAreEmptyAndExtraFieldsIgnored)
-{
-    Parse("name,file,type\na,a.wav\nb,b.wav,streamed,extra,\"more\nc,c.wav\n");
-    EXPECT_EQ(Streamed(), (Strings{"b.wav"}));
-    // The rest of a row is skipped by line, so a quoted extra field that holds a line
-    // feed ends the row at it.
-    EXPECT_EQ(Loaded(), (Strings{"c.wav", "a.wav"}));
-}
-
-TEST_F(AliasTextTest, RowWithEmptyFirstFieldIsSkippedSilently)
-{
-    EXPECT_EQ(Parse("subtitle,name,file\n,a,a.wav\nx,b,b.wav\n"), "");
-    EXPECT_EQ(Loaded(), (Strings{"b.wav"}));
-}
-
-TEST_F(AliasTextTest, RowMissingNameOrFileEndsTheFile)
-{
-    EXPECT_EQ(Parse("name,file\na,a.wav\nb,\nc,c.wav\n"),
-              "ERROR: Sound alias file weapons.csv: alias entry missing name and/or file\n");
-    EXPECT_EQ(Loaded(), (Strings{"a.wav"}));
-
-    EXPECT_EQ(Parse("file,name\nd.wav\ne.wav,e\n"),
-              "ERROR: Sound alias file weapons.csv: alias entry missing name and/or file\n");
-    EXPECT_EQ(Loaded(), (Strings{"a.wav"}));
-    EXPECT_TRUE(toolState.errors.empty());
-}
-
-TEST_F(AliasTextTest, DuplicateColumnRejectsOnlyRowsThatFillBoth)
-{
-    EXPECT_EQ(Parse("name,file,file\na,a.wav,b.wav\nc,c.wav,\nd,,d.wav\n"),
-              "ERROR: Sound alias file weapons.csv: Duplicate entries for the 'file' column\n");
-    EXPECT_EQ(Loaded(), (Strings{"d.wav", "c.wav"}));
-    ASSERT_EQ(toolState.errors.size(), 1u);
-    EXPECT_EQ(toolState.errors[0].toolError, 6u);
+    EXPECT_TRUE(entry->looping);
 }
 
 TEST_F(AliasTextTest, VerboseExplainsEverySkippedAndAddedRow)
@@ -126,33 +123,6 @@ TEST_F(AliasTextTest, VerboseExplainsEverySkippedAndAddedRow)
     EXPECT_EQ(Loaded(), (Strings{"f.wav"}));
 }
 
-TEST_F(AliasTextTest, QuietWithoutVerbose)
-{
-    EXPECT_EQ(Parse("name,file,platform\na,a.wav,!pc\nb,b.wav,\n"), "");
-    EXPECT_EQ(Loaded(), (Strings{"b.wav"}));
-}
-
-TEST_F(AliasTextTest, PlatformErrorNamesTheAliasOnlyWhenItCameFirst)
-{
-    EXPECT_EQ(Parse("platform,name,file\npc !pc,b,b.wav\n"),
-              "ERROR: file weapons.csv alias  has a platform both excluded and included\n");
-}
-
-TEST_F(AliasTextTest, TypesChooseTheList)
-{
-    Parse("name,file,type\na,a.wav,Streamed\nb,b.wav,PRIMED\nc,c.wav,loaded\nd,d.wav,\ne,e.wav,"
-          "stream\n");
-    EXPECT_EQ(Streamed(), (Strings{"b.wav", "a.wav"}));
-    EXPECT_EQ(Loaded(), (Strings{"e.wav", "d.wav", "c.wav"}));
-}
-
-TEST_F(AliasTextTest, CarriageReturnsOutsideQuotesAreIgnored)
-{
-    Parse("name,file,loop\r\na,a.wav,looping\r\nb,b.wav,\r\n");
-    EXPECT_EQ(Loaded(), (Strings{"b.wav", "a.wav"}));
-    EXPECT_TRUE(toolState.loadedList.head->next->looping);
-}
-
 TEST_F(AliasTextTest, NumberedAliasAddsItsVariants)
 {
     WriteFile(Source("raw/sound/weapons/shot/shot02.wav"), "RIFF");
@@ -166,29 +136,16 @@ TEST_F(AliasTextTest, NumberedAliasAddsItsVariants)
 TEST_F(AliasTextTest, HostileTextIsReportedRowByRow)
 {
     std::string huge(5000, 'n');
-    std::string text = "name,file,compression\n" + huge + ",a.wav\n" + "b,\"" + huge + "\"\n" +
-                       "c\x01\xff"
-                       ",c.wav\n" +
-                       "d,d.wav,\xff\n" + "e,e.wav,\"0";
-    std::string output = Parse(text);
+    std::string output = Parse("name,file,compression\n" + huge + ",a.wav\nb,\"" + huge +
+                               "\"\nc\x01\xff,c.wav\nd,d.wav,\xff\ne,e.wav,\"0");
     std::string cut(1023, 'n');
-    EXPECT_NE(output.find("Alias name '" + cut + "' is longer than 63 characters"),
-              std::string::npos);
-    EXPECT_NE(output.find("Sound file '" + cut + "' is longer than 63 characters"),
-              std::string::npos);
-    EXPECT_NE(output.find("Alias name 'c\x01\xff' is invalid"), std::string::npos);
-    EXPECT_NE(output.find("compression '\xff' has invalid character '\xff' ascii 255"),
-              std::string::npos);
+    for (const std::string &part :
+         {"Alias name '" + cut + "' is longer than 63 characters",
+          "Sound file '" + cut + "' is longer than 63 characters",
+          std::string("Alias name 'c\x01\xff' is invalid"),
+          std::string("compression '\xff' has invalid character '\xff' ascii 255")})
+        EXPECT_NE(output.find(part), std::string::npos) << part.substr(0, 40);
     EXPECT_EQ(Loaded(), (Strings{"e.wav"}));
     EXPECT_EQ(toolState.errors.size(), 4u);
-}
-
-TEST_F(AliasTextTest, TextEndingInsideAHeaderOrRow)
-{
-    EXPECT_EQ(Parse("name,file"), "");
-    EXPECT_EQ(Parse("name,file\na,a.wav"), "");
-    EXPECT_EQ(Parse("name,\"file\nand more"),
-              "ERROR: Sound alias file weapons.csv: missing 'name' and/or 'file' columns\n");
-    EXPECT_EQ(Loaded(), (Strings{"a.wav"}));
 }
 } // namespace

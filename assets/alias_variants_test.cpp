@@ -4,6 +4,8 @@
 #include "assets/alias_row.h"
 #include "assets/asset_test_fixture.h"
 
+#include <algorithm>
+
 namespace
 {
 class AliasVariantsTest : public AssetTest
@@ -32,21 +34,13 @@ class AliasVariantsTest : public AssetTest
 
 using Strings = std::vector<std::string>;
 
-TEST_F(AliasVariantsTest, VariantNumbers)
+TEST_F(AliasVariantsTest, NamesHaveTwoDigitsBeforeTheExtensionAndSortPlatformFirst)
 {
-    EXPECT_TRUE(Tool_HasVariantNumber("shot01.wav"));
-    EXPECT_TRUE(Tool_HasVariantNumber("shot_01.wav"));
-    EXPECT_TRUE(Tool_HasVariantNumber("07.pc.wav"));
-    EXPECT_TRUE(Tool_HasVariantNumber("a12.wav.bak"));
-    EXPECT_FALSE(Tool_HasVariantNumber("shot1.wav"));
-    EXPECT_FALSE(Tool_HasVariantNumber("shot.wav"));
-    EXPECT_FALSE(Tool_HasVariantNumber("shot01.WAV"));
-    EXPECT_FALSE(Tool_HasVariantNumber("1.wav"));
-    EXPECT_FALSE(Tool_HasVariantNumber("readme.txt"));
-}
+    for (const char *name : {"shot01.wav", "shot_01.wav", "07.pc.wav", "a12.wav.bak"})
+        EXPECT_TRUE(Tool_HasVariantNumber(name)) << name;
+    for (const char *name : {"shot1.wav", "shot.wav", "shot01.WAV", "1.wav", "readme.txt"})
+        EXPECT_FALSE(Tool_HasVariantNumber(name)) << name;
 
-TEST_F(AliasVariantsTest, OrderIsByTheTwoDigitsThenPlatformFirst)
-{
     EXPECT_TRUE(Tool_CompareVariantNames("zz01.wav", "aa02.wav"));
     EXPECT_FALSE(Tool_CompareVariantNames("aa10.wav", "zz09.wav"));
     EXPECT_TRUE(Tool_CompareVariantNames("b05.pc.wav", "a05.wav"));
@@ -71,46 +65,32 @@ TEST_F(AliasVariantsTest, NumberedFilesOfTheFolderInNumberOrder)
 
 TEST_F(AliasVariantsTest, PlatformSpecificFilePassesOverLaterGenericOnes)
 {
-    Touch("weapons/shot/03.wav");
-    Touch("weapons/shot/01.wav");
-    Touch("weapons/shot/02.pc.wav");
-    Touch("weapons/shot/02.wav");
-    Touch("weapons/shot/04.pc.wav");
-    Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_EQ(Added(),
-              (Strings{"weapons/shot/01.wav", "weapons/shot/02.pc.wav", "weapons/shot/04.pc.wav"}));
-}
-
-TEST_F(AliasVariantsTest, EntriesGoToTheListOfTheRow)
-{
-    Touch("weapons/shot/01.wav");
+    for (const char *file : {"03.wav", "01.wav", "02.pc.wav", "02.wav", "04.pc.wav"})
+        Touch("weapons/shot/" + std::string(file));
     row.streamed = true;
     Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_EQ(toolState.streamedList.count, 1);
+    EXPECT_EQ(Files(toolState.streamedList),
+              (Strings{"weapons/shot/04.pc.wav", "weapons/shot/02.pc.wav", "weapons/shot/01.wav"}));
     EXPECT_EQ(toolState.loadedList.count, 0);
 }
 
-TEST_F(AliasVariantsTest, MissingFolderRecordsTheDevrawPattern)
-{
-    Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_EQ(toolState.loadedList.count, 0);
-    ASSERT_EQ(toolState.errors.size(), 1u);
-    std::string expected = std::string(toolState.sourceRoot) + "\\devraw\\sound\\weapons\\shot\\*";
-    for (char &c : expected)
-        if (c == '/')
-            c = '\\';
-    EXPECT_EQ(toolState.errors[0].text, expected);
-    EXPECT_EQ(toolState.errors[0].systemError, 3u);
-    EXPECT_EQ(toolState.errors[0].toolError, 0u);
-}
-
-TEST_F(AliasVariantsTest, EmptyFolderAddsNothingQuietly)
+TEST_F(AliasVariantsTest, EmptyFolderAddsNothingAndAMissingOneIsRecorded)
 {
     MakeDirs(Source("raw/sound/weapons/shot"));
     Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_EQ(toolState.loadedList.count, 0);
     EXPECT_TRUE(toolState.errors.empty());
     EXPECT_STREQ(row.file, "weapons/shot");
+
+    Str_Copy(row.file, "weapons/other", sizeof(row.file));
+    Tool_AddNumberedVariants(&row, "weapons.csv");
+    EXPECT_EQ(toolState.loadedList.count, 0);
+    ASSERT_EQ(toolState.errors.size(), 1u);
+    // The pattern of the last folder tried, devraw, in the tool's separators.
+    std::string expected = std::string(toolState.sourceRoot) + "/devraw/sound/weapons/other/*";
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    EXPECT_EQ(toolState.errors[0].text, expected);
+    EXPECT_EQ(toolState.errors[0].systemError, 3u);
+    EXPECT_EQ(toolState.errors[0].toolError, 0u);
 }
 
 TEST_F(AliasVariantsTest, VariantPathTooLongIsPassedOver)

@@ -7,6 +7,8 @@
 
 namespace
 {
+using Strings = std::vector<std::string>;
+
 class TokenizerTest : public AssetTest
 {
   protected:
@@ -22,86 +24,56 @@ class TokenizerTest : public AssetTest
     }
 
     // Every token of the text in general mode, line breaks allowed.
-    static std::vector<std::string> Tokens(const char *text)
+    static Strings Tokens(const std::string &text)
     {
-        std::vector<std::string> tokens;
-        const char *cursor = text;
-        for (;;)
-        {
-            const char *token = Com_ParseToken(&cursor, true);
-            if (cursor == nullptr)
-                break;
+        Strings tokens;
+        const char *cursor = text.c_str();
+        for (const char *token = Com_ParseToken(&cursor, true); cursor != nullptr;
+             token = Com_ParseToken(&cursor, true))
             tokens.push_back(token);
-        }
         return tokens;
     }
 
     // The fields of each row in CSV mode, the way the alias reader walks them.
-    static std::vector<std::vector<std::string>> Rows(const char *text)
+    static std::vector<Strings> Rows(const std::string &text)
     {
         Com_GetParseSession()->csv = true;
-        std::vector<std::vector<std::string>> rows;
-        const char *cursor = text;
-        for (;;)
+        std::vector<Strings> rows;
+        const char *cursor = text.c_str();
+        for (std::string first = Com_ParseToken(&cursor, true); cursor != nullptr;
+             first = Com_ParseToken(&cursor, true))
         {
-            std::string first = Com_ParseToken(&cursor, true);
-            if (cursor == nullptr)
-                break;
-            std::vector<std::string> row{first};
+            rows.push_back({first});
             while (cursor != nullptr && *cursor != '\n' && *cursor != '\r' && *cursor != 0)
-                row.push_back(Com_ParseToken(&cursor, false));
-            rows.push_back(row);
+                rows.back().push_back(Com_ParseToken(&cursor, false));
         }
         return rows;
     }
 };
 
-using Strings = std::vector<std::string>;
-
-TEST_F(TokenizerTest, GeneralModeSplitsAtWhitespaceAndHighBytes)
+TEST_F(TokenizerTest, GeneralModeTokens)
 {
-    EXPECT_EQ(Tokens("  alpha\tbeta\r\ngamma"), (Strings{"alpha", "beta", "gamma"}));
-    EXPECT_EQ(Tokens("one\xa0two\xfftwo"), (Strings{"one", "two", "two"}));
-    EXPECT_EQ(Tokens("x\x01y"), (Strings{"x", "y"}));
-}
+    const std::pair<std::string, Strings> cases[] = {
+        {"  alpha\tbeta\r\ngamma", {"alpha", "beta", "gamma"}},
+        // Bytes above 127 and control characters separate tokens like spaces.
+        {"one\xa0two\xfftwo x\x01y", {"one", "two", "two", "x", "y"}},
+        {"\"a b  c\" next \"\" \"two\nlines\"", {"a b  c", "next", "", "two\nlines"}},
+        {R"("say \"hi\"" "c:\\dir" "a\b")", {"say \"hi\"", "c:\\dir", "a\\b"}},
+        {"\"open to the end\\", {"open to the end\\"}},
+        {"a // rest of line\nb /* block\n */ c", {"a", "b", "c"}},
+        {"a /*/ b", {"a", "b"}},
+        {"a /* never closed b c", {"a"}},
+        {"a\n// last line without line feed", {"a"}},
+        {"// only a comment", {}},
+        // Long tokens are cut and skipped whole.
+        {std::string(3000, 'p') + " next \"" + std::string(2000, 'q') + "\" last",
+         {std::string(1023, 'p'), "next", std::string(1023, 'q'), "last"}},
+    };
+    for (const auto &[text, tokens] : cases)
+        EXPECT_EQ(Tokens(text), tokens) << text.substr(0, 40);
 
-TEST_F(TokenizerTest, QuotedStringsKeepSpacesAndEscapes)
-{
-    EXPECT_EQ(Tokens("\"a b  c\" next"), (Strings{"a b  c", "next"}));
-    EXPECT_EQ(Tokens(R"("say \"hi\"" "c:\\dir" "a\b")"),
-              (Strings{"say \"hi\"", "c:\\dir", "a\\b"}));
-    EXPECT_EQ(Tokens("\"two\nlines\""), (Strings{"two\nlines"}));
-
-    const char *cursor = "\"\" after";
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "");
-    ASSERT_NE(cursor, nullptr);
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "after");
-}
-
-TEST_F(TokenizerTest, UnterminatedQuoteTakesTheRest)
-{
-    const char *cursor = "\"open to the end\\";
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "open to the end\\");
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "");
-    EXPECT_EQ(cursor, nullptr);
-}
-
-TEST_F(TokenizerTest, CommentsAreSkipped)
-{
-    EXPECT_EQ(Tokens("a // rest of line\nb /* block\n */ c"), (Strings{"a", "b", "c"}));
-    EXPECT_EQ(Tokens("a /*/ b"), (Strings{"a", "b"}));
-    EXPECT_EQ(Tokens("a /* never closed b c"), (Strings{"a"}));
-    EXPECT_EQ(Tokens("a\n// last line without line feed"), (Strings{"a"}));
-
-    const char *cursor = "// only a comment";
-    Com_ParseToken(&cursor, true);
-    EXPECT_EQ(cursor, nullptr);
-}
-
-TEST_F(TokenizerTest, LineBreakNotAllowedStopsWithoutMoving)
-{
-    const char *text = "first\n  second";
-    const char *cursor = text;
+    // Where line breaks are not allowed, the parse stops at one without moving.
+    const char *cursor = "first\n  second";
     EXPECT_STREQ(Com_ParseToken(&cursor, false), "first");
     const char *before = cursor;
     EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
@@ -109,117 +81,62 @@ TEST_F(TokenizerTest, LineBreakNotAllowedStopsWithoutMoving)
     EXPECT_STREQ(Com_ParseToken(&cursor, true), "second");
 }
 
-TEST_F(TokenizerTest, LongTokensAreCutAndSkippedWhole)
+TEST_F(TokenizerTest, CsvRows)
 {
-    std::string plain(3000, 'p');
-    std::string text = plain + " next \"" + std::string(2000, 'q') + "\" last";
-    const char *cursor = text.c_str();
-    EXPECT_EQ(std::string(Com_ParseToken(&cursor, true)), std::string(1023, 'p'));
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "next");
-    EXPECT_EQ(std::string(Com_ParseToken(&cursor, true)), std::string(1023, 'q'));
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "last");
+    const std::pair<std::string, std::vector<Strings>> cases[] = {
+        {"a,\"b,c\",d\nx,\"say \"\"hi\"\"\",\"two\r\nlines\"\nlast",
+         {{"a", "b,c", "d"}, {"x", "say \"hi\"", "two\r\nlines"}, {"last"}}},
+        {"pre\"mid,dle\"post,z", {{"premid,dlepost", "z"}}},
+        {"x,,y\r\n name , b", {{"x", "", "y"}, {" name ", " b"}}},
+        {"a,\"rest, of\nthe text", {{"a", "rest, of\nthe text"}}},
+        {std::string(5000, 'f') + ",\"" + std::string(1500, 'g') + "\",tail",
+         {{std::string(1023, 'f'), std::string(1023, 'g'), "tail"}}},
+    };
+    for (const auto &[text, rows] : cases)
+        EXPECT_EQ(Rows(text), rows) << text.substr(0, 40);
 }
 
-TEST_F(TokenizerTest, CsvQuotedFieldsHoldCommasQuotesAndLineBreaks)
-{
-    auto rows = Rows("a,\"b,c\",d\nx,\"say \"\"hi\"\"\",\"two\r\nlines\"\nlast");
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (Strings{"a", "b,c", "d"}));
-    EXPECT_EQ(rows[1], (Strings{"x", "say \"hi\"", "two\r\nlines"}));
-    EXPECT_EQ(rows[2], (Strings{"last"}));
-}
-
-TEST_F(TokenizerTest, CsvTextAroundQuotedPartsBelongsToTheField)
-{
-    EXPECT_EQ(Rows("pre\"mid,dle\"post,z")[0], (Strings{"premid,dlepost", "z"}));
-}
-
-TEST_F(TokenizerTest, CsvEmptyAndUntrimmedFields)
-{
-    auto rows = Rows("x,,y\r\n name , b");
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], (Strings{"x", "", "y"}));
-    EXPECT_EQ(rows[1], (Strings{" name ", " b"}));
-}
-
-TEST_F(TokenizerTest, CsvTrailingCommaGivesAnEmptyFieldThenTheRowEnds)
+TEST_F(TokenizerTest, CsvRowEndsGiveEmptyFieldsWithoutMoving)
 {
     Com_GetParseSession()->csv = true;
-    const char *cursor = "x,y,\nnext";
+    // A trailing comma gives an empty field, then the row ends.
+    const char *cursor = "x,y,\r\nnext";
     EXPECT_STREQ(Com_ParseToken(&cursor, true), "x");
     EXPECT_STREQ(Com_ParseToken(&cursor, false), "y");
-    EXPECT_STREQ(cursor, "\nnext");
     EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
-    EXPECT_STREQ(cursor, "\nnext");
+    EXPECT_STREQ(cursor, "\r\nnext");
+    EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
+    EXPECT_STREQ(cursor, "\r\nnext");
     EXPECT_STREQ(Com_ParseToken(&cursor, true), "next");
-}
-
-TEST_F(TokenizerTest, CsvRowEndGivesEmptyFieldsWithoutMoving)
-{
-    Com_GetParseSession()->csv = true;
-    const char *cursor = "a\r\nb";
-    EXPECT_STREQ(Com_ParseToken(&cursor, false), "a");
-    const char *atEnd = cursor;
-    EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
-    EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
-    EXPECT_EQ(cursor, atEnd);
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "b");
     EXPECT_NE(cursor, nullptr);
     EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
     EXPECT_EQ(cursor, nullptr);
 }
 
-TEST_F(TokenizerTest, CsvUnterminatedQuoteUsesUpTheText)
-{
-    Com_GetParseSession()->csv = true;
-    const char *cursor = "a,\"rest, of\nthe text";
-    EXPECT_STREQ(Com_ParseToken(&cursor, true), "a");
-    EXPECT_STREQ(Com_ParseToken(&cursor, false), "rest, of\nthe text");
-    EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
-    EXPECT_EQ(cursor, nullptr);
-}
-
-TEST_F(TokenizerTest, CsvLongFieldIsCutAndSkippedWhole)
-{
-    std::string text = std::string(5000, 'f') + ",\"" + std::string(1500, 'g') + "\",tail";
-    Com_GetParseSession()->csv = true;
-    const char *cursor = text.c_str();
-    EXPECT_EQ(std::string(Com_ParseToken(&cursor, true)), std::string(1023, 'f'));
-    EXPECT_EQ(std::string(Com_ParseToken(&cursor, false)), std::string(1023, 'g'));
-    EXPECT_STREQ(Com_ParseToken(&cursor, false), "tail");
-}
-
-TEST_F(TokenizerTest, SixteenthSessionIsRefusedAndItsCloseAbsorbed)
+TEST_F(TokenizerTest, SixteenthSessionIsRefusedAndAnExtraCloseIgnored)
 {
     // One session is open from SetUp; open 14 more to fill the stack.
     std::vector<std::string> names;
+    std::string expected = "Already parsing:\n1. test.txt\n";
     for (int i = 2; i <= 15; ++i)
+    {
         names.push_back("file" + std::to_string(i));
+        expected += std::to_string(i) + ". " + names.back() + "\n";
+    }
     for (const std::string &name : names)
         Com_BeginParseSession(name.c_str());
     ParseSession *top = Com_GetParseSession();
     EXPECT_STREQ(top->name, "file15");
-
     Capture();
     Com_BeginParseSession("one too many");
-    std::string output = Output();
-    std::string expected = "Already parsing:\n1. test.txt\n";
-    for (int i = 2; i <= 15; ++i)
-        expected += std::to_string(i) + ". file" + std::to_string(i) + "\n";
-    expected += "ERROR: Com_BeginParseSession: session overflow trying to parse one too many\n";
-    EXPECT_EQ(output, expected);
+    EXPECT_EQ(Output(), expected + "ERROR: Com_BeginParseSession: session overflow trying to "
+                                   "parse one too many\n");
     EXPECT_EQ(Com_GetParseSession(), top);
-
     Com_EndParseSession(); // the refused one
     EXPECT_EQ(Com_GetParseSession(), top);
-    for (size_t i = 0; i < names.size(); ++i)
+    for (size_t i = 0; i <= names.size(); ++i)
         Com_EndParseSession();
-    EXPECT_STREQ(Com_GetParseSession()->name, "test.txt");
-}
 
-TEST_F(TokenizerTest, ExtraCloseIsReportedAndIgnored)
-{
-    Com_EndParseSession();
     ParseSession *base = Com_GetParseSession();
     Capture();
     Com_EndParseSession();
@@ -231,12 +148,14 @@ TEST_F(TokenizerTest, ExtraCloseIsReportedAndIgnored)
 
 TEST(TokenToInt, ReadsLikeAtoiAndClamps)
 {
-    EXPECT_EQ(Com_TokenToInt("3abc"), 3);
-    EXPECT_EQ(Com_TokenToInt("abc"), 0);
-    EXPECT_EQ(Com_TokenToInt(" \t-12"), -12);
-    EXPECT_EQ(Com_TokenToInt("+7"), 7);
-    EXPECT_EQ(Com_TokenToInt("-2147483648"), INT_MIN);
-    EXPECT_EQ(Com_TokenToInt("99999999999999999999"), INT_MAX);
-    EXPECT_EQ(Com_TokenToInt("-99999999999999999999"), INT_MIN);
+    const std::pair<const char *, int> cases[] = {{"3abc", 3},
+                                                  {"abc", 0},
+                                                  {" \t-12", -12},
+                                                  {"+7", 7},
+                                                  {"-2147483648", INT_MIN},
+                                                  {"99999999999999999999", INT_MAX},
+                                                  {"-99999999999999999999", INT_MIN}};
+    for (const auto &[text, value] : cases)
+        EXPECT_EQ(Com_TokenToInt(text), value) << text;
 }
 } // namespace
