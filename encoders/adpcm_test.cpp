@@ -16,19 +16,28 @@ EncBytes Enc_AdpcmEncodeBlocksPortable(const std::vector<int16_t> &pcm, uint16_t
 
 namespace
 {
+using Args = std::vector<std::string>;
 
 TEST(AdpcmBlockGeometry, SamplesPerBlockFollowTheBlockSize)
 {
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(512, 1), 1012u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(512, 2), 500u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(256, 1), 500u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(2048, 2), 2036u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(8, 1), 4u); // one code byte after the header
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(15, 2), 3u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(7, 1), 0u); // header only
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(14, 2), 0u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(512, 0), 0u);
-    EXPECT_EQ(Enc_AdpcmSamplesPerBlock(65535, 1), 0u); // more than the fmt field holds
+    // {block size, channels, samples}: one code byte after the header gives 4 (mono) or 3
+    // (stereo) samples, a header alone none, and so does more than the fmt field holds.
+    const uint32_t cases[][3] = {{512, 1, 1012}, {512, 2, 500}, {8, 1, 4},   {15, 2, 3},
+                                 {7, 1, 0},      {14, 2, 0},    {512, 0, 0}, {65535, 1, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Enc_AdpcmSamplesPerBlock(uint16_t(c[0]), uint16_t(c[1])), c[2]) << c[0];
+}
+
+// Loud white noise, which reaches the clipping of decoded samples and the largest steps.
+TestSignal Noise(uint32_t rate, int channels, double amplitude, uint32_t seed)
+{
+    TestSignal noise{rate, channels, {}};
+    for (uint32_t i = 0; i < rate * channels; ++i)
+    {
+        seed = seed * 1664525u + 1013904223u;
+        noise.samples.push_back(float((int32_t(seed) >> 8) / double(1 << 23) * amplitude));
+    }
+    return noise;
 }
 
 struct AdpcmCase
@@ -61,9 +70,7 @@ TestSignal Make(const AdpcmCase &c, double seconds)
     return Test_SpeechLike(c.rate, c.channels, seconds, 7);
 }
 
-class AdpcmRoundTrip : public testing::TestWithParam<AdpcmCase>
-{
-};
+using AdpcmRoundTrip = testing::TestWithParam<AdpcmCase>;
 
 TEST_P(AdpcmRoundTrip, DecodesCloseToTheSourceWithTheTrueLength)
 {
@@ -186,13 +193,7 @@ TEST(AdpcmQuality, PicksThePredictorThatCodesEachBlockBest)
 TEST(AdpcmQuality, CodesTheStartOfEveryBlockAsWellAsTheRest)
 {
     // Loud noise: a block whose first step were far off would code its first samples badly.
-    TestSignal source{44100, 2, {}};
-    uint32_t state = 5;
-    for (int i = 0; i < 44100 * 2; ++i)
-    {
-        state = state * 1664525u + 1013904223u;
-        source.samples.push_back(float((int32_t(state) >> 8) / double(1 << 23) * 0.6));
-    }
+    TestSignal source = Noise(44100, 2, 0.6, 5);
     TestDecoded decoded = EncodeAndDecode(source, 512);
     const size_t perBlock = Enc_AdpcmSamplesPerBlock(512, 2), frames = source.Frames();
     double whole = Test_SnrDb(source.samples, decoded.samples, 2, 0, frames);
@@ -225,15 +226,7 @@ TEST(AdpcmQuality, WorksWithOtherBlockSizes)
 
 TEST(AdpcmEncoder, GivesTheSameBytesOnEveryProcessor)
 {
-    // Loud noise reaches the clipping of decoded samples and the largest steps.
-    TestSignal noise{22050, 2, {}};
-    uint32_t state = 9;
-    for (int i = 0; i < 22050 * 2; ++i)
-    {
-        state = state * 1664525u + 1013904223u;
-        noise.samples.push_back(float((int32_t(state) >> 8) / double(1 << 23) * 0.99));
-    }
-    for (const TestSignal &signal : {Test_SpeechLike(22050, 1, 1.0, 5), noise})
+    for (const TestSignal &signal : {Test_SpeechLike(22050, 1, 1.0, 5), Noise(22050, 2, 0.99, 9)})
     {
         std::vector<int16_t> pcm = Test_ToPcm16(signal.samples);
         const uint16_t channels = uint16_t(signal.channels);
@@ -243,31 +236,24 @@ TEST(AdpcmEncoder, GivesTheSameBytesOnEveryProcessor)
     }
 }
 
-TEST(AdpcmProgram, RefusesWhatTheFormatCannotHold)
+TEST(AdpcmProgram, RefusesWhatTheFormatCannotHoldAndEncodesEmptyWavesAsHeaders)
 {
     TestDir dir;
-    ASSERT_TRUE(Test_WriteWave(dir / "three.wav", Test_SpeechLike(22050, 3, 0.2),
-                               SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-    ASSERT_TRUE(Test_WriteWave(dir / "two.wav", Test_SpeechLike(22050, 2, 0.2),
-                               SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    const int pcm16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    ASSERT_TRUE(Test_WriteWave(dir / "three.wav", Test_SpeechLike(22050, 3, 0.2), pcm16));
+    ASSERT_TRUE(Test_WriteWave(dir / "two.wav", Test_SpeechLike(22050, 2, 0.2), pcm16));
+    ASSERT_TRUE(Test_WriteWave(dir / "empty.wav", TestSignal{22050, 1, {}}, pcm16));
+    const std::pair<Args, const char *> refused[] = {{{"512", "three.wav"}, "1 or 2 channels"},
+                                                     {{"14", "two.wav"}, "block size 14"}};
+    for (const auto &[args, reason] : refused)
+    {
+        TestRun run =
+            Test_Run({kAdpcmProgram, "-b", args[0], "-f", "16", dir / args[1], dir / "out.wav"});
+        EXPECT_NE(run.status, 0);
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        EXPECT_FALSE(Test_Exists(dir / "out.wav"));
+    }
 
-    TestRun three =
-        Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "three.wav", dir / "out.wav"});
-    EXPECT_NE(three.status, 0);
-    EXPECT_NE(three.err.find("1 or 2 channels"), std::string::npos) << three.err;
-
-    TestRun tiny =
-        Test_Run({kAdpcmProgram, "-b", "14", "-f", "16", dir / "two.wav", dir / "out.wav"});
-    EXPECT_NE(tiny.status, 0);
-    EXPECT_NE(tiny.err.find("block size 14"), std::string::npos) << tiny.err;
-    EXPECT_FALSE(Test_Exists(dir / "out.wav"));
-}
-
-TEST(AdpcmProgram, EncodesAnEmptyWaveAsHeadersOnly)
-{
-    TestDir dir;
-    ASSERT_TRUE(Test_WriteWave(dir / "empty.wav", TestSignal{22050, 1, {}},
-                               SF_FORMAT_WAV | SF_FORMAT_PCM_16));
     TestRun run =
         Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "empty.wav", dir / "out.wav"});
     ASSERT_EQ(run.status, 0) << run.err;
