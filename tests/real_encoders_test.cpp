@@ -25,48 +25,34 @@ const bool REAL_ENCODERS_BUILT = false;
 const char *const REAL_PROGRAMS[][2] = {{"", ""}};
 #endif
 
-const double PI = 3.14159265358979323846;
-
+// Sample formats by their size in bytes.
 enum class Sample
 {
-    U8,
-    S16,
-    S24,
-    F32
+    U8 = 1,
+    S16 = 2,
+    S24 = 3,
+    F32 = 4
 };
 
 // A 440 Hz tone (660 Hz on the second channel) at half scale, as a wave file of the format.
 std::string ToneWave(uint32_t rate, uint16_t channels, uint32_t frames, Sample format)
 {
-    const uint16_t bytes = format == Sample::U8    ? 1
-                           : format == Sample::S16 ? 2
-                           : format == Sample::S24 ? 3
-                                                   : 4;
+    const int bytes = int(format);
+    const double scale = format == Sample::U8 ? 127 : format == Sample::S16 ? 32767 : 8388607;
     std::string data;
-    data.reserve(size_t(frames) * channels * bytes);
     for (uint32_t f = 0; f < frames; ++f)
         for (uint16_t c = 0; c < channels; ++c)
         {
-            double v = 0.5 * std::sin(2 * PI * 440.0 * (1 + c / 2.0) * f / rate);
-            if (format == Sample::U8)
-                data += char(128 + std::lround(v * 127));
-            else if (format == Sample::F32)
-            {
-                float value = float(v);
-                uint32_t bits;
+            double v =
+                0.5 * std::sin(2 * 3.14159265358979323846 * 440.0 * (1 + c / 2.0) * f / rate);
+            uint32_t bits = uint32_t(std::lround(v * scale) + (format == Sample::U8 ? 128 : 0));
+            float value = float(v);
+            if (format == Sample::F32)
                 std::memcpy(&bits, &value, 4);
-                data += LittleU32(bits);
-            }
-            else
-            {
-                long scaled = std::lround(v * (format == Sample::S16 ? 32767 : 8388607));
-                for (int b = 0; b < bytes; ++b)
-                    data += char((scaled >> (8 * b)) & 0xFF);
-            }
+            data += LittleU32(bits).substr(0, bytes); // the low bytes, little-endian
         }
-    const uint16_t tag = format == Sample::F32 ? 3 : 1;
-    const std::string fmt =
-        WaveFormat(tag, channels, rate, rate * channels * bytes, channels * bytes, bytes * 8);
+    const std::string fmt = WaveFormat(format == Sample::F32 ? 3 : 1, channels, rate,
+                                       rate * channels * bytes, channels * bytes, bytes * 8);
     return RiffImage("WAVE", {RiffChunk("fmt ", fmt), RiffChunk("data", data)});
 }
 
@@ -78,8 +64,8 @@ struct Source
     uint16_t channels;
     Sample format;
     double seconds;
-    const char *target; // below the kit root
-    const char *codec;  // as ffprobe names it
+    const char *codec;            // as ffprobe names it
+    const char *target = nullptr; // below the kit root, when other than path
 };
 
 // The rate the converted file has: the first of 44100, 32000, 22050 not above the source's
@@ -92,13 +78,6 @@ uint32_t ConvertedRate(uint32_t rate)
     return rate;
 }
 
-// Program launches for the source: a resampling, then an encoder unless kept as PCM.
-int Launches(const Source &s)
-{
-    return (ConvertedRate(s.rate) != s.rate ? 1 : 0) +
-           (std::string(s.codec) == "pcm_s16le" ? 0 : 1);
-}
-
 uint32_t FramesOf(const Source &s)
 {
     return uint32_t(std::lround(s.seconds * s.rate));
@@ -107,63 +86,47 @@ uint32_t FramesOf(const Source &s)
 // Short loaded sounds go to ADPCM; loaded, non-looping ones of at least 88064 frames per
 // channel to WMA; streamed or looping ones to ADPCM whatever their length.
 const Source SOURCES[] = {
-    {"raw/sound/ui/click.wav", 11025, 1, Sample::U8, 0.2, "raw/sound/ui/click.wav", "adpcm_ms"},
-    {"raw/sound/ui/beep.wav", 16000, 1, Sample::S16, 0.5, "raw/sound/ui/beep.wav", "adpcm_ms"},
-    {"raw/sound/ui/back.wav", 8000, 2, Sample::S16, 0.25, "raw/sound/ui/back.wav", "adpcm_ms"},
-    {"raw/sound/ui/tick.wav", 22050, 2, Sample::S16, 0.3, "raw/sound/ui/tick.wav", "adpcm_ms"},
-    {"raw/sound/ui/hover.wav", 24000, 1, Sample::S24, 0.4, "raw/sound/ui/hover.wav", "adpcm_ms"},
-    {"raw/sound/ui/confirm.wav", 32000, 2, Sample::F32, 0.6, "raw/sound/ui/confirm.wav",
-     "adpcm_ms"},
-    {"raw/sound/ui/pcm_beep.wav", 22050, 1, Sample::S16, 0.5, "raw/sound/ui/pcm_beep.wav",
-     "pcm_s16le"},
-    {"raw/sound/ui/pcm_chime.wav", 48000, 1, Sample::S24, 0.5, "raw/sound/ui/pcm_chime.wav",
-     "pcm_s16le"},
-    {"raw/sound/weapons/reload.wav", 44100, 1, Sample::S16, 0.8, "raw/sound/weapons/reload.wav",
-     "adpcm_ms"},
-    {"raw/sound/weapons/fire.wav", 48000, 2, Sample::S24, 0.5, "raw/sound/weapons/fire.wav",
-     "adpcm_ms"},
-    {"raw/sound/weapons/impact.wav", 96000, 1, Sample::F32, 0.4, "raw/sound/weapons/impact.wav",
-     "adpcm_ms"},
-    {"raw/sound/weapons/casing.wav", 88200, 2, Sample::U8, 0.3, "raw/sound/weapons/casing.wav",
-     "adpcm_ms"},
-    {"raw/sound/weapons/empty.wav", 44100, 2, Sample::S16, 0.05, "raw/sound/weapons/empty.wav",
-     "adpcm_ms"},
-    {"raw/sound/weapons/grenade.wav", 44100, 1, Sample::S16, 1.0, "raw/sound/weapons/grenade.wav",
-     "adpcm_ms"},
-    {"raw/sound/weapons/shotgun/shotgun01.wav", 22050, 1, Sample::S16, 0.3,
-     "raw/sound/weapons/shotgun/shotgun01.wav", "adpcm_ms"},
-    {"raw/sound/weapons/shotgun/shotgun_02.wav", 48000, 1, Sample::S24, 0.3,
-     "raw/sound/weapons/shotgun/shotgun_02.wav", "adpcm_ms"},
-    {"raw/sound/weapons/shotgun/shotgun_03.wav", 11025, 1, Sample::U8, 0.3,
-     "raw/sound/weapons/shotgun/shotgun_03.wav", "adpcm_ms"},
-    {"raw/sound/vehicles/engine.pc.wav", 32000, 2, Sample::S16, 0.7,
-     "raw/sound/vehicles/engine.wav", "adpcm_ms"},
-    {"raw/sound/amb/wind.wav", 44100, 1, Sample::S16, 2.5, "raw/sound/amb/wind.wav", "wmav2"},
-    {"raw/sound/amb/rain.wav", 96000, 2, Sample::S16, 2.0, "raw/sound/amb/rain.wav", "wmav2"},
-    {"raw/sound/amb/birds.wav", 32000, 1, Sample::S24, 3.0, "raw/sound/amb/birds.wav", "wmav2"},
-    {"raw/sound/amb/crowd.wav", 22050, 1, Sample::F32, 4.1, "raw/sound/amb/crowd.wav", "wmav2"},
-    {"raw/sound/amb/hum.wav", 44100, 1, Sample::S16, 2.5, "raw/sound/amb/hum.wav", "adpcm_ms"},
-    {"raw/sound/amb/drone.wav", 48000, 2, Sample::S16, 4.0, "raw/sound/amb/drone.wav", "adpcm_ms"},
-    {"raw/sound/amb/steam.wav", 96000, 1, Sample::S16, 2.5, "raw/sound/amb/steam.wav", "adpcm_ms"},
-    {"raw/sound/amb/adpcm_long.wav", 44100, 1, Sample::S16, 2.5, "raw/sound/amb/adpcm_long.wav",
-     "adpcm_ms"},
-    {"raw/sound/amb/wma_long.wav", 44100, 2, Sample::S16, 4.1, "raw/sound/amb/wma_long.wav",
-     "wmav2"},
-    {"raw/sound/music/theme.wav", 48000, 2, Sample::S16, 3.0, "raw/sound/music/theme.wav",
-     "adpcm_ms"},
-    {"raw/sound/music/menu.wav", 44100, 2, Sample::S16, 2.5, "raw/sound/music/menu.wav",
-     "adpcm_ms"},
-    {"raw/sound/music/ambient_loop.wav", 22050, 1, Sample::S16, 3.0,
-     "raw/sound/music/ambient_loop.wav", "adpcm_ms"},
-    {"raw/english/sound/voiceovers/greet.wav", 22050, 1, Sample::S16, 1.5,
-     "raw/english/sound/voiceovers/greet.wav", "adpcm_ms"},
-    {"raw/english/sound/voiceovers/briefing.wav", 48000, 1, Sample::S16, 2.5,
-     "raw/english/sound/voiceovers/briefing.wav", "wmav2"},
-    {"raw/english/sound/battlechatter/contact.wav", 16000, 1, Sample::S16, 0.7,
-     "raw/english/sound/battlechatter/contact.wav", "adpcm_ms"},
-    {"devraw/sound/dev/test_tone.wav", 44100, 1, Sample::S16, 0.3, "devraw/sound/dev/test_tone.wav",
-     "adpcm_ms"},
+    {"raw/sound/ui/click.wav", 11025, 1, Sample::U8, 0.2, "adpcm_ms"},
+    {"raw/sound/ui/beep.wav", 16000, 1, Sample::S16, 0.5, "adpcm_ms"},
+    {"raw/sound/ui/back.wav", 8000, 2, Sample::S16, 0.25, "adpcm_ms"},
+    {"raw/sound/ui/tick.wav", 22050, 2, Sample::S16, 0.3, "adpcm_ms"},
+    {"raw/sound/ui/hover.wav", 24000, 1, Sample::S24, 0.4, "adpcm_ms"},
+    {"raw/sound/ui/confirm.wav", 32000, 2, Sample::F32, 0.6, "adpcm_ms"},
+    {"raw/sound/ui/pcm_beep.wav", 22050, 1, Sample::S16, 0.5, "pcm_s16le"},
+    {"raw/sound/ui/pcm_chime.wav", 48000, 1, Sample::S24, 0.5, "pcm_s16le"},
+    {"raw/sound/weapons/reload.wav", 44100, 1, Sample::S16, 0.8, "adpcm_ms"},
+    {"raw/sound/weapons/fire.wav", 48000, 2, Sample::S24, 0.5, "adpcm_ms"},
+    {"raw/sound/weapons/impact.wav", 96000, 1, Sample::F32, 0.4, "adpcm_ms"},
+    {"raw/sound/weapons/casing.wav", 88200, 2, Sample::U8, 0.3, "adpcm_ms"},
+    {"raw/sound/weapons/empty.wav", 44100, 2, Sample::S16, 0.05, "adpcm_ms"},
+    {"raw/sound/weapons/grenade.wav", 44100, 1, Sample::S16, 1.0, "adpcm_ms"},
+    {"raw/sound/weapons/shotgun/shotgun01.wav", 22050, 1, Sample::S16, 0.3, "adpcm_ms"},
+    {"raw/sound/weapons/shotgun/shotgun_02.wav", 48000, 1, Sample::S24, 0.3, "adpcm_ms"},
+    {"raw/sound/weapons/shotgun/shotgun_03.wav", 11025, 1, Sample::U8, 0.3, "adpcm_ms"},
+    {"raw/sound/vehicles/engine.pc.wav", 32000, 2, Sample::S16, 0.7, "adpcm_ms",
+     "raw/sound/vehicles/engine.wav"},
+    {"raw/sound/amb/wind.wav", 44100, 1, Sample::S16, 2.5, "wmav2"},
+    {"raw/sound/amb/rain.wav", 96000, 2, Sample::S16, 2.0, "wmav2"},
+    {"raw/sound/amb/birds.wav", 32000, 1, Sample::S24, 3.0, "wmav2"},
+    {"raw/sound/amb/crowd.wav", 22050, 1, Sample::F32, 4.1, "wmav2"},
+    {"raw/sound/amb/hum.wav", 44100, 1, Sample::S16, 2.5, "adpcm_ms"},
+    {"raw/sound/amb/drone.wav", 48000, 2, Sample::S16, 4.0, "adpcm_ms"},
+    {"raw/sound/amb/steam.wav", 96000, 1, Sample::S16, 2.5, "adpcm_ms"},
+    {"raw/sound/amb/adpcm_long.wav", 44100, 1, Sample::S16, 2.5, "adpcm_ms"},
+    {"raw/sound/amb/wma_long.wav", 44100, 2, Sample::S16, 4.1, "wmav2"},
+    {"raw/sound/music/theme.wav", 48000, 2, Sample::S16, 3.0, "adpcm_ms"},
+    {"raw/sound/music/menu.wav", 44100, 2, Sample::S16, 2.5, "adpcm_ms"},
+    {"raw/sound/music/ambient_loop.wav", 22050, 1, Sample::S16, 3.0, "adpcm_ms"},
+    {"raw/english/sound/voiceovers/greet.wav", 22050, 1, Sample::S16, 1.5, "adpcm_ms"},
+    {"raw/english/sound/voiceovers/briefing.wav", 48000, 1, Sample::S16, 2.5, "wmav2"},
+    {"raw/english/sound/battlechatter/contact.wav", 16000, 1, Sample::S16, 0.7, "adpcm_ms"},
+    {"devraw/sound/dev/test_tone.wav", 44100, 1, Sample::S16, 0.3, "adpcm_ms"},
 };
+
+std::string TargetOf(const Source &s)
+{
+    return s.target != nullptr ? s.target : s.path;
+}
 
 const char *const ALIASES = "name,file,type,loop,compression,spatialized\n"
                             "click,ui/click.wav,loaded,,,\n"
@@ -263,9 +226,9 @@ class RealEncoders : public testing::Test
 TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecode)
 {
     const int files = int(sizeof SOURCES / sizeof SOURCES[0]);
-    int launches = 0;
+    int launches = 0; // a resampling when the rate changes, then an encoder unless PCM
     for (const Source &s : SOURCES)
-        launches += Launches(s);
+        launches += (ConvertedRate(s.rate) != s.rate) + (std::string(s.codec) != "pcm_s16le");
 
     KitRun first = kit.Run({});
     EXPECT_EQ(0, first.status) << first.out;
@@ -280,7 +243,7 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecode)
     for (const Source &s : SOURCES)
     {
         SCOPED_TRACE(s.path);
-        const std::string target = kit / s.target;
+        const std::string target = kit / TargetOf(s);
         const uint32_t rate = ConvertedRate(s.rate);
         // The source's length at the converted rate, as the resampler rounds it.
         const long long frames = std::llround(double(FramesOf(s)) * rate / s.rate);
@@ -302,13 +265,4 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecode)
         EXPECT_GE(decoded, frames);
         EXPECT_LT(decoded, frames + slack);
     }
-
-    std::vector<std::string> before;
-    for (const Source &s : SOURCES)
-        before.push_back(ReadFile(kit / s.target));
-    KitRun second = kit.Run({});
-    EXPECT_EQ(0, second.status) << second.out;
-    EXPECT_NE(std::string::npos, second.out.find(Summary(files, 0))) << second.out;
-    for (size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(before[i], ReadFile(kit / SOURCES[i].target)) << SOURCES[i].target;
 }
