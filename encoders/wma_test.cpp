@@ -186,19 +186,6 @@ INSTANTIATE_TEST_SUITE_P(RatesAndLengths, WmaTiming,
                                          ClickCase{44100, 2, 88064}, ClickCase{44100, 1, 4095},
                                          ClickCase{48000, 1, 20000}));
 
-TEST(WmaBitRate, FollowsTheBitRateArgument)
-{
-    TestSignal speech = Test_SpeechLike(44100, 2, 1.0, 5);
-    WmaOutput low, high;
-    ASSERT_TRUE(Encode(speech, SF_FORMAT_WAV | SF_FORMAT_PCM_16, low, "48000"));
-    ASSERT_TRUE(Encode(speech, SF_FORMAT_WAV | SF_FORMAT_PCM_16, high, "128000"));
-    EXPECT_NEAR(Test_U32(low.riff.chunks.at("fmt "), 8) * 8.0, 48000.0, 480.0);
-    EXPECT_NEAR(Test_U32(high.riff.chunks.at("fmt "), 8) * 8.0, 128000.0, 1280.0);
-    EXPECT_LT(low.riff.chunks.at("data").size() * 2, high.riff.chunks.at("data").size());
-    EXPECT_LT(Test_SnrDb(speech.samples, low.decoded.samples, 2, 0, speech.Frames()),
-              Test_SnrDb(speech.samples, high.decoded.samples, 2, 0, speech.Frames()));
-}
-
 TEST(WmaProgram, RefusesWhatTheCodecCannotTake)
 {
     TestDir dir;
