@@ -4,8 +4,7 @@
 
 #include "assets/asset_test_fixture.h"
 #include "assets/sound_list.h"
-#include "engine/dvar/dvar.h"
-#include "engine/fs/search_path.h"
+#include "tests/support/fs_archives.h"
 
 #include <algorithm>
 #include <random>
@@ -23,14 +22,12 @@ class AliasFileTest : public AssetTest
         MakeDirs(kit + "/main");
         Str_Copy(toolState.sourceRoot, (kit + "/sound_assets").c_str(),
                  sizeof(toolState.sourceRoot));
-        Dvar_RegisterString("fs_basepath", (kit + "/").c_str(), DVAR_EXTERNAL, "External Dvar");
-        FS_Startup();
+        StartFileSystem(kit);
     }
 
     void TearDown() override
     {
-        FS_ShutdownFileSystem();
-        Dvar_Shutdown();
+        StopFileSystem();
         AssetTest::TearDown();
     }
 
@@ -52,8 +49,8 @@ TEST_F(AliasFileTest, FilesAreFoundInAnyGameFolderAndUnreadableOnesRecorded)
     WriteFile(kit + "/main/soundaliases/ui.csv", "name,file\nclick,ui/click\n");
     WriteFile(kit + "/raw/soundaliases/Weapons.CSV",
               "name,file,type\nshot,weapons/shot.wav,streamed\n");
-    FS_ShutdownFileSystem();
-    FS_Startup();
+    StopFileSystem();
+    StartFileSystem(kit);
     Capture();
     Tool_ParseAliasFile(0, "ui.csv");
     Tool_ParseAliasFile(0, "weapons.csv");

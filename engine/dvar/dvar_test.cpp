@@ -1,12 +1,10 @@
 // The settings registry: domain texts, conversions between values and text, domain checks,
 // lookup, setting values under each protection, latching, the takeover of variables
 // registered as external text, the pool limit and shutdown.
-#include "engine/common/format.h"
 #include "engine/dvar/dvar.h"
+
+#include "assets/asset_test_fixture.h"
 #include "tests/support/run_process.h"
-#include "tests/support/scoped_dir.h"
-#include "tool/console.h"
-#include "tool/tool_state.h"
 
 #include <cfloat>
 #include <climits>
@@ -88,34 +86,27 @@ Dvar *RegisterExternal(const char *name, const char *text)
     return Dvar_RegisterString(name, text, DVAR_EXTERNAL, "External Dvar");
 }
 
-std::string Capture(const std::function<void()> &action)
+std::string Printed(const std::function<void()> &action)
 {
     testing::internal::CaptureStdout();
     action();
     return testing::internal::GetCapturedStdout();
 }
 
-class DvarTest : public ::testing::Test
+// The asset fixture sends the log to a scratch folder and puts the run state back.
+class DvarTest : public AssetTest
 {
   protected:
     void SetUp() override
     {
+        AssetTest::SetUp();
         Dvar_Shutdown();
-        Com_CloseLog();
-        Str_Copy(savedLogName_, toolState.logFileName, sizeof(savedLogName_));
-        Str_Copy(toolState.logFileName, (dir_ / "dvar_test.log").c_str(),
-                 sizeof(toolState.logFileName));
     }
-
     void TearDown() override
     {
         Dvar_Shutdown();
-        Com_CloseLog();
-        Str_Copy(toolState.logFileName, savedLogName_, sizeof(toolState.logFileName));
+        AssetTest::TearDown();
     }
-
-    ScopedDir dir_;
-    char savedLogName_[sizeof(toolState.logFileName)];
 };
 
 TEST(DvarDomainText, EveryTypeAndBoundCase)
@@ -242,7 +233,7 @@ TEST_F(DvarTest, NamesIgnoreAsciiCaseInHashAndLookup)
 {
     EXPECT_EQ((97 * 119 + 98 * 120) & 255, generateHashValue("aB"));
     EXPECT_EQ("ERROR: null name in generateHashValue",
-              Capture([] { EXPECT_EQ(nullptr, Dvar_FindVar(nullptr)); }));
+              Printed([] { EXPECT_EQ(nullptr, Dvar_FindVar(nullptr)); }));
     Dvar *first = Dvar_RegisterInt("com_Speed", 1, 0, 10, 0, "speed");
     EXPECT_EQ(first, Dvar_FindVar("COM_SPEED"));
     // Registering again keeps the value and description, takes the flags.
@@ -257,8 +248,8 @@ TEST_F(DvarTest, OutOfDomainSetsAreReportedAndKeepTheValue)
     Dvar *dvar = Dvar_RegisterInt("r_mode", 1, 0, 2, 0, "mode");
     const std::string expected =
         "'3' is not a valid value for dvar 'r_mode'\n  Domain is any integer from 0 to 2\n";
-    EXPECT_EQ(expected, Capture([&] { Dvar_SetVariant(dvar, IntValue(3), DVAR_SOURCE_USER); }));
-    EXPECT_EQ(expected, ReadTextOutput(dir_ / "dvar_test.log"));
+    EXPECT_EQ(expected, Printed([&] { Dvar_SetVariant(dvar, IntValue(3), DVAR_SOURCE_USER); }));
+    EXPECT_EQ(expected, ReadTextOutput(dir / "test.log"));
     EXPECT_EQ(1, dvar->current.integer);
     EXPECT_EQ(0, dvar->modified);
 
@@ -266,7 +257,7 @@ TEST_F(DvarTest, OutOfDomainSetsAreReportedAndKeepTheValue)
     // reported too, and the set ends.
     Dvar *quality = RegisterEnum("r_quality", 7);
     Dvar_SetVariant(quality, IntValue(2), DVAR_SOURCE_INTERNAL);
-    std::string out = Capture([&] { Dvar_SetFromString(quality, "ultra"); });
+    std::string out = Printed([&] { Dvar_SetFromString(quality, "ultra"); });
     EXPECT_EQ(0u, out.find("'-1337' is not a valid value for dvar 'r_quality'\n"
                            "  Domain is one of the following:\n   0: low\n   1: medium\n"));
     EXPECT_NE(std::string::npos, out.find("\n'7' is not a valid value for dvar 'r_quality'\n"));
@@ -309,9 +300,9 @@ TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSources)
     for (int source : {DVAR_SOURCE_USER, DVAR_SOURCE_EXTERNAL})
     {
         EXPECT_EQ("guarded is write protected.\n",
-                  Capture([&] { Dvar_SetVariant(guarded, IntValue(5), source); }));
+                  Printed([&] { Dvar_SetVariant(guarded, IntValue(5), source); }));
         EXPECT_EQ("fixed is read only.\n",
-                  Capture([&] { Dvar_SetVariant(fixed, IntValue(5), source); }));
+                  Printed([&] { Dvar_SetVariant(fixed, IntValue(5), source); }));
     }
     // The program itself may set them.
     Dvar_SetVariant(fixed, IntValue(6), DVAR_SOURCE_INTERNAL);
@@ -326,7 +317,7 @@ TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSources)
     EXPECT_EQ(7, speed->current.integer);
     Dvar *cheats = Dvar_RegisterBool("sv_cheats", false, 0x18, "External Dvar");
     EXPECT_EQ("g_speed is cheat protected.\n",
-              Capture([&] { Dvar_SetVariant(speed, IntValue(1), DVAR_SOURCE_USER); }));
+              Printed([&] { Dvar_SetVariant(speed, IntValue(1), DVAR_SOURCE_USER); }));
     Dvar_SetVariant(speed, IntValue(8), DVAR_SOURCE_EXTERNAL);
     EXPECT_EQ(8, speed->current.integer);
     Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
@@ -342,11 +333,11 @@ TEST_F(DvarTest, LatchedValuesWaitForTheNextRegistration)
 {
     Dvar *mode = Dvar_RegisterInt("r_latched", 1, 0, 10, DVAR_LATCHED, "");
     EXPECT_EQ("r_latched will be changed upon restarting.\n",
-              Capture([&] { Dvar_SetVariant(mode, IntValue(5), DVAR_SOURCE_USER); }));
+              Printed([&] { Dvar_SetVariant(mode, IntValue(5), DVAR_SOURCE_USER); }));
     EXPECT_EQ(1, mode->current.integer);
     EXPECT_EQ(5, mode->latched.integer);
     // Latching the current value again prints nothing and cancels the change.
-    EXPECT_EQ("", Capture([&] { Dvar_SetVariant(mode, IntValue(1), DVAR_SOURCE_EXTERNAL); }));
+    EXPECT_EQ("", Printed([&] { Dvar_SetVariant(mode, IntValue(1), DVAR_SOURCE_EXTERNAL); }));
     EXPECT_EQ(1, mode->latched.integer);
     // The program's own sets are not latched.
     Dvar_SetVariant(mode, IntValue(2), DVAR_SOURCE_INTERNAL);
@@ -443,7 +434,7 @@ TEST_F(DvarTest, The4097thRegistrationIsReportedAndReturnsNull)
     }
     Dvar *overflow = nullptr;
     EXPECT_EQ("ERROR: Can't create dvar 'one_too_many': 4096 dvars already exist",
-              Capture([&] { overflow = Dvar_RegisterInt("one_too_many", 1, 0, 10, 0, ""); }));
+              Printed([&] { overflow = Dvar_RegisterInt("one_too_many", 1, 0, 10, 0, ""); }));
     EXPECT_EQ(nullptr, overflow);
     EXPECT_EQ(nullptr, RegisterExternal("ext_too_many", "x"));
 
