@@ -2,6 +2,7 @@
 // independent decoders (ffmpeg, libsndfile) make of the output at every rate and input
 // format.
 #include "encoders/adpcm.h"
+#include "encoders/riff_bytes.h"
 #include "encoders/testing_signals.h"
 #include "encoders/testing_tools.h"
 
@@ -91,21 +92,16 @@ TEST_P(AdpcmRoundTrip, DecodesCloseToTheSourceWithTheTrueLength)
     ASSERT_TRUE(riff.wellFormed);
     EXPECT_EQ(riff.form, "WAVE");
     EXPECT_EQ(riff.order, (std::vector<std::string>{"fmt ", "fact", "data"}));
-    const std::vector<unsigned char> &fmt = riff.chunks["fmt "];
-    ASSERT_EQ(fmt.size(), 50u);
-    EXPECT_EQ(Test_U16(fmt, 0), 2); // Microsoft ADPCM
-    EXPECT_EQ(Test_U16(fmt, 2), c.channels);
-    EXPECT_EQ(Test_U32(fmt, 4), c.rate);
-    EXPECT_EQ(Test_U32(fmt, 8), uint32_t(uint64_t(c.rate) * 512 / perBlock));
-    EXPECT_EQ(Test_U16(fmt, 12), 512);
-    EXPECT_EQ(Test_U16(fmt, 14), 4);
-    EXPECT_EQ(Test_U16(fmt, 16), 32); // cbSize
-    EXPECT_EQ(Test_U16(fmt, 18), perBlock);
-    EXPECT_EQ(Test_U16(fmt, 20), 7);
-    const int16_t coefficients[14] = {256, 0,   512, -256, 0,    0,   192,
-                                      64,  240, 0,   460,  -208, 392, -232};
-    for (int i = 0; i < 14; ++i)
-        EXPECT_EQ(int16_t(Test_U16(fmt, 22 + 2 * i)), coefficients[i]) << i;
+    // The Microsoft ADPCM format block with the seven standard coefficient pairs.
+    EncBytes fmt;
+    Enc_PutU16(fmt, 2);
+    Enc_PutU16(fmt, uint16_t(c.channels));
+    Enc_PutU32(fmt, c.rate);
+    Enc_PutU32(fmt, uint32_t(uint64_t(c.rate) * 512 / perBlock));
+    for (int v : {512, 4, 32, int(perBlock), 7, 256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208,
+                  392, -232})
+        Enc_PutU16(fmt, uint16_t(v));
+    EXPECT_EQ(riff.chunks["fmt "], fmt);
     EXPECT_EQ(Test_U32(riff.chunks["fact"], 0), frames);
     EXPECT_EQ(riff.chunks["data"].size(), blocks * 512);
     // The kit tool counts whole blocks; the fact chunk keeps the true length.
