@@ -12,6 +12,8 @@
 
 namespace
 {
+// What a check prints on standard error for an entry of weapons.csv: the 3D check of the
+// source when no target is given, else the PRIV check of the target.
 std::string Check(bool spatialized, const std::string &source, const std::string &target)
 {
     SoundFileEntry entry;
