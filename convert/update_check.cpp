@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace
@@ -15,8 +16,57 @@ namespace
 // are few, and each needs making only once.
 std::unordered_set<std::string> knownFolders;
 
-bool FormatPath(char *out, const char *format, const char *root, const char *word, const char *languagePart,
-                const char *file)
+// While a list loop converts (no action), the orphan candidates by their ASCII lower-case
+// path: taking a target out is then one hash lookup, not a descent through the ordered
+// set comparing long paths. Nothing but the loop changes the set while it runs, so the
+// positions stay valid. Building it costs one pass over the set, as the walk did.
+using CandidateSet = decltype(toolState.orphanCandidates);
+bool orphanIndexActive = false;
+std::unordered_map<std::string, CandidateSet::iterator> orphanIndex;
+
+std::string FoldedPath(const char *path)
+{
+    std::string key(path);
+    for (char &c : key)
+        c = Str_ToLowerAscii(c);
+    return key;
+}
+
+struct OrphanIndexScope
+{
+    explicit OrphanIndexScope(bool wanted)
+    {
+        if (!wanted)
+            return;
+        orphanIndex.reserve(toolState.orphanCandidates.size());
+        for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end();
+             ++it)
+            orphanIndex.emplace(FoldedPath(it->c_str()), it);
+        orphanIndexActive = true;
+    }
+    ~OrphanIndexScope()
+    {
+        orphanIndexActive = false;
+        orphanIndex.clear();
+    }
+};
+
+void RemoveOrphanCandidate(const char *targetPath)
+{
+    if (!orphanIndexActive)
+    {
+        toolState.orphanCandidates.erase(targetPath);
+        return;
+    }
+    auto found = orphanIndex.find(FoldedPath(targetPath));
+    if (found == orphanIndex.end())
+        return;
+    toolState.orphanCandidates.erase(found->second);
+    orphanIndex.erase(found);
+}
+
+bool FormatPath(char *out, const char *format, const char *root, const char *word,
+                const char *languagePart, const char *file)
 {
     int length = snprintf(out, TOOL_PATH_SIZE, format, root, word, languagePart, file);
     return length >= 0 && length < TOOL_PATH_SIZE;
@@ -28,7 +78,8 @@ void MakeTargetFolder(const char *targetPath)
     if (last == nullptr)
         return;
     std::string folder(targetPath, static_cast<size_t>(last - targetPath + 1));
-    if (knownFolders.insert(folder).second)
+    // An existing folder costs one look; making it would try every prefix of its path.
+    if (knownFolders.insert(folder).second && !Plat_IsDirectory(folder.c_str()))
         Tool_MakeDirPath(folder.c_str());
 }
 
@@ -42,9 +93,11 @@ bool NameTooLong(const char *historyName)
 void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action)
 {
     char outputRoot[TOOL_PATH_SIZE];
-    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir, toolState.platform->outputDir);
+    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir,
+                     toolState.platform->outputDir);
     if (count == 0 || head == nullptr)
         return;
+    OrphanIndexScope index(action == nullptr && !toolState.orphanCandidates.empty());
     for (SoundFileEntry *entry = head; entry != nullptr; entry = entry->next)
     {
         ++toolState.filesCount;
@@ -62,7 +115,8 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
     if (toolState.verbose)
     {
         size_t skip = strlen(toolState.baseDir);
-        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", strlen(sourcePath) >= skip ? sourcePath + skip : sourcePath,
+        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n",
+                  strlen(sourcePath) >= skip ? sourcePath + skip : sourcePath,
                   strlen(targetPath) >= skip ? targetPath + skip : targetPath);
     }
     if (action != nullptr)
@@ -71,14 +125,16 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
         toolState.platform->encode(entry, sourcePath, targetPath, history);
 }
 
-bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot, SoundFileEntry *entry,
-                           char *sourcePath, char *targetPath, Tool_FileAction action)
+bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
+                           SoundFileEntry *entry, char *sourcePath, char *targetPath,
+                           Tool_FileAction action)
 {
     const PlatformInfo *platform = toolState.platform;
 
     const char *languagePart = "";
     for (const LocalizedPrefix &prefix : toolState.localizedPrefixes)
-        if (prefix.text != nullptr && Str_CaseCompareN(entry->file, prefix.text, prefix.length) == 0)
+        if (prefix.text != nullptr &&
+            Str_CaseCompareN(entry->file, prefix.text, prefix.length) == 0)
         {
             languagePart = toolState.languageDir;
             break;
@@ -90,7 +146,8 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
     // Paths hold 259 characters; a language word and a name that do not fit together are
     // refused like a name that is too long.
     char historyName[TOOL_PATH_SIZE];
-    int historyLength = snprintf(historyName, sizeof(historyName), "%s%s", languagePart, entry->file);
+    int historyLength =
+        snprintf(historyName, sizeof(historyName), "%s%s", languagePart, entry->file);
     if (historyLength < 0 || historyLength >= TOOL_PATH_SIZE)
         return NameTooLong(historyName);
 
@@ -115,15 +172,16 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
 
     bool devraw = false;
     const char *word = entry->streamed ? platform->rawStreamedDir : platform->rawLoadedDir;
-    if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "raw", languagePart, entry->file) ||
+    if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "raw", languagePart,
+                    entry->file) ||
         !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
         return NameTooLong(historyName);
     if (!Plat_CanRead(sourcePath))
     {
         devraw = true;
         word = entry->streamed ? platform->devrawStreamedDir : platform->devrawLoadedDir;
-        if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "devraw", languagePart,
-                        entry->file) ||
+        if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "devraw",
+                        languagePart, entry->file) ||
             !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
             return NameTooLong(historyName);
         if (!Plat_CanRead(sourcePath))
@@ -158,17 +216,19 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
         return true;
 
     MakeTargetFolder(targetPath);
-    toolState.orphanCandidates.erase(targetPath);
+    RemoveOrphanCandidate(targetPath);
 
     XUHistoryLists before = toolState.historyLists;
     XUHistoryEntry *history =
         Tool_FindHistoryEntry(historyName, entry->compressionSetting, entry->streamed, devraw);
     *historySlot = history;
     XUHistoryEntry *headBefore = entry->streamed ? before.streamed : before.loaded;
-    XUHistoryEntry *headAfter = entry->streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
+    XUHistoryEntry *headAfter =
+        entry->streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
     if (headAfter != headBefore)
         return true;
-    if (history->compressionSetting != entry->compressionSetting || Tool_IsTargetStale(targetPath, sourcePath))
+    if (history->compressionSetting != entry->compressionSetting ||
+        Tool_IsTargetStale(targetPath, sourcePath))
     {
         history->compressionSetting = entry->compressionSetting;
         history->devOnly = devraw;
@@ -183,7 +243,8 @@ bool Tool_IsTargetStale(const char *targetPath, const char *sourcePath)
 {
     uint64_t targetTime = 0;
     uint64_t sourceTime = 0;
-    if (!Plat_GetLastWriteTime(targetPath, &targetTime) || !Plat_GetLastWriteTime(sourcePath, &sourceTime))
+    if (!Plat_GetLastWriteTime(targetPath, &targetTime) ||
+        !Plat_GetLastWriteTime(sourcePath, &sourceTime))
         return true;
     return sourceTime > targetTime;
 }

@@ -1,9 +1,14 @@
-// POSIX backend of files and folders.
+// POSIX backend of files and folders. The read test, the last-write time and the folder
+// test name a file relative to a held handle of its folder: a run asks about the files of
+// one folder after another, and a relative name spares the kernel the walk down the whole
+// path. A few handles are held, the folders used last; a folder that this process removes
+// or renames, or a change of the current directory, lets them all go.
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/posix_paths.h"
 #include "platform/system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,16 +18,57 @@
 
 namespace
 {
-bool WritesFile(const char *mode) { return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr; }
-
-// Runs op on the host path; when the name is missing, retries once on the spelling that
-// differs only in case. Sets the last error on failure.
-template <class Op> bool WithResolvedPath(const char *path, Op op)
+bool WritesFile(const char *mode)
 {
-    std::string host = Posix_HostPath(path);
-    if (op(host))
-        return true;
-    int error = errno;
+    return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr;
+}
+
+struct FolderHandle
+{
+    std::string folder; // as the caller spelled it
+    int fd;             // -1: the folder did not open as spelled; whole paths are used
+};
+constexpr size_t FOLDER_HANDLE_COUNT = 8;
+std::vector<FolderHandle> folderHandles; // the most recently used first
+
+void ReleaseFolderHandles()
+{
+    for (const FolderHandle &handle : folderHandles)
+        if (handle.fd >= 0)
+            close(handle.fd);
+    folderHandles.clear();
+}
+
+// A handle of the folder host[0, length), or -1 when it cannot be opened as spelled (then
+// the whole path is used, which is always right, so a folder made later costs only time).
+int HeldFolder(const std::string &host, size_t length)
+{
+    for (size_t i = 0; i < folderHandles.size(); ++i)
+    {
+        const std::string &folder = folderHandles[i].folder;
+        if (folder.size() == length && host.compare(0, length, folder) == 0)
+        {
+            std::rotate(folderHandles.begin(), folderHandles.begin() + static_cast<long>(i),
+                        folderHandles.begin() + static_cast<long>(i) + 1);
+            return folderHandles[0].fd;
+        }
+    }
+    std::string folder = host.substr(0, length);
+    int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderHandles.size() == FOLDER_HANDLE_COUNT)
+    {
+        if (folderHandles.back().fd >= 0)
+            close(folderHandles.back().fd);
+        folderHandles.pop_back();
+    }
+    folderHandles.insert(folderHandles.begin(), FolderHandle{folder, fd});
+    return fd;
+}
+
+// After op failed on host with error: when the name is missing, retries once on the
+// spelling that differs only in case. Sets the last error on failure.
+template <class Op> bool RetryResolved(const std::string &host, int error, Op op)
+{
     if (error != ENOENT && error != ENOTDIR)
     {
         Posix_SetErrno(error);
@@ -39,6 +85,31 @@ template <class Op> bool WithResolvedPath(const char *path, Op op)
         return true;
     Posix_SetErrno(resolved != host ? errno : error);
     return false;
+}
+
+// Runs op on the host path; when the name is missing, retries once on the spelling that
+// differs only in case. Sets the last error on failure.
+template <class Op> bool WithResolvedPath(const char *path, Op op)
+{
+    std::string host = Posix_HostPath(path);
+    if (op(host))
+        return true;
+    return RetryResolved(host, errno, op);
+}
+
+// Runs op(folder handle, name) on a host path, relative to a held handle of its folder when
+// the folder opens as spelled, else op(AT_FDCWD, path); then as WithResolvedPath.
+template <class Op> bool WithFolderHandle(const std::string &host, Op op)
+{
+    size_t slash = host.find_last_of('/');
+    int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size()
+                 ? HeldFolder(host, slash)
+                 : -1;
+    bool done = fd >= 0 ? op(fd, host.c_str() + slash + 1) : op(AT_FDCWD, host.c_str());
+    if (done)
+        return true;
+    return RetryResolved(host, errno,
+                         [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
 }
 } // namespace
 
@@ -60,10 +131,12 @@ FILE *Plat_FOpen(const char *path, const char *mode)
         return file;
     }
     FILE *file = nullptr;
-    WithResolvedPath(path, [&](const std::string &p) {
-        file = fopen(p.c_str(), mode);
-        return file != nullptr;
-    });
+    WithResolvedPath(path,
+                     [&](const std::string &p)
+                     {
+                         file = fopen(p.c_str(), mode);
+                         return file != nullptr;
+                     });
     // A folder is not a file that can be read, as on Windows.
     struct stat info;
     if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode))
@@ -109,11 +182,14 @@ bool Plat_MakeDir(const char *path)
 
 bool Plat_RemoveDir(const char *path)
 {
+    ReleaseFolderHandles();
     std::string removed;
-    bool ok = WithResolvedPath(path, [&](const std::string &p) {
-        removed = p;
-        return rmdir(p.c_str()) == 0;
-    });
+    bool ok = WithResolvedPath(path,
+                               [&](const std::string &p)
+                               {
+                                   removed = p;
+                                   return rmdir(p.c_str()) == 0;
+                               });
     if (ok)
         Posix_NoteRemoved(removed);
     return ok;
@@ -122,10 +198,12 @@ bool Plat_RemoveDir(const char *path)
 bool Plat_RemoveFile(const char *path)
 {
     std::string removed;
-    bool ok = WithResolvedPath(path, [&](const std::string &p) {
-        removed = p;
-        return unlink(p.c_str()) == 0;
-    });
+    bool ok = WithResolvedPath(path,
+                               [&](const std::string &p)
+                               {
+                                   removed = p;
+                                   return unlink(p.c_str()) == 0;
+                               });
     if (ok)
         Posix_NoteRemoved(removed);
     return ok;
@@ -133,13 +211,25 @@ bool Plat_RemoveFile(const char *path)
 
 bool Plat_CanRead(const char *path)
 {
-    return WithResolvedPath(path, [](const std::string &p) { return access(p.c_str(), R_OK) == 0; });
+    // The source tree is probed for platform-specific files that mostly do not exist; a
+    // name missing from its folder's cached listing is answered without a system call.
+    std::string host = Posix_HostPath(path);
+    std::string resolved;
+    bool found = false;
+    if (Posix_LookupCached(host, &resolved, &found) && !found)
+    {
+        Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    return WithFolderHandle(found ? resolved : host, [](int folder, const char *name)
+                            { return faccessat(folder, name, R_OK, 0) == 0; });
 }
 
 bool Plat_IsDirectory(const char *path)
 {
     struct stat info;
-    return WithResolvedPath(path, [&](const std::string &p) { return stat(p.c_str(), &info) == 0; }) &&
+    return WithFolderHandle(Posix_HostPath(path), [&](int folder, const char *name)
+                            { return fstatat(folder, name, &info, 0) == 0; }) &&
            S_ISDIR(info.st_mode);
 }
 
@@ -147,26 +237,35 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    if (!WithResolvedPath(path, [&](const std::string &p) { return stat(p.c_str(), &info) == 0; }))
+    if (!WithFolderHandle(Posix_HostPath(path), [&](int folder, const char *name)
+                          { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))
     {
         Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
         return false;
     }
-    *fileTime = Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
+    *fileTime =
+        Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
     return true;
 }
 
 bool Plat_ReplaceFile(const char *from, const char *to)
 {
     std::string source;
-    if (!WithResolvedPath(from, [&](const std::string &p) {
-            struct stat info;
-            source = p;
-            return lstat(p.c_str(), &info) == 0;
-        }))
+    bool folder = false;
+    if (!WithResolvedPath(from,
+                          [&](const std::string &p)
+                          {
+                              struct stat info;
+                              source = p;
+                              bool exists = lstat(p.c_str(), &info) == 0;
+                              folder = exists && S_ISDIR(info.st_mode);
+                              return exists;
+                          }))
         return false;
+    if (folder)
+        ReleaseFolderHandles();
     std::string target;
     if (!Posix_ResolveForCreate(Posix_HostPath(to), &target))
         return false;
@@ -193,10 +292,12 @@ bool Plat_SyncFile(FILE *file)
 bool Plat_CopyFile(const char *source, const char *destination)
 {
     int in = -1;
-    if (!WithResolvedPath(source, [&](const std::string &p) {
-            in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-            return in >= 0;
-        }))
+    if (!WithResolvedPath(source,
+                          [&](const std::string &p)
+                          {
+                              in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+                              return in >= 0;
+                          }))
         return false;
     struct stat info;
     if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode))
@@ -267,6 +368,7 @@ bool Plat_SetCurrentDirectory(const char *path)
 {
     if (!WithResolvedPath(path, [](const std::string &p) { return chdir(p.c_str()) == 0; }))
         return false;
+    ReleaseFolderHandles();
     Posix_ForgetListings();
     return true;
 }

@@ -19,12 +19,20 @@ void Posix_SetErrno(int error);
 // resolved folder, "/" and the last component as given) or 3 (a folder is missing).
 // A folder missing from a cached listing is checked on disk; the last component only
 // with verifyLeaf (callers that already tried the exact name pass false).
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false);
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
+                   bool verifyLeaf = false);
 
 // Resolves the folder of path and, when a name differing only in case exists in it,
 // that name. Used before creating: writes reuse the existing spelling. False with
 // PLAT_ERROR_PATH_NOT_FOUND when the folder is missing.
 bool Posix_ResolveForCreate(const std::string &path, std::string *resolved);
+
+// Answers from the cached listing of path's folder, when that folder's listing is cached
+// under the folder's spelling as given: true, with found telling whether the last
+// component is listed (ignoring ASCII case) and resolved holding the path with the listed
+// spelling. False when no listing of the folder is cached. A file that another process
+// made after the listing was read is not seen.
+bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found);
 
 // Keep cached listings coherent with what this process creates and removes.
 void Posix_NoteCreated(const std::string &hostPath, bool isDirectory);

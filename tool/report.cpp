@@ -9,18 +9,36 @@
 #include "tool/tool_state.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace
 {
-void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart)
+// The folders one orphan walk has already been through, with the error records each
+// walk added. A directory word that occurs twice names the same folders again; walking
+// them again would insert only paths the set already holds, so the second walk replays
+// the first's error records instead of reading the disk again.
+using WalkedFolders = std::unordered_map<std::string, std::vector<ToolErrorRecord>>;
+
+void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart,
+                      WalkedFolders *walked)
 {
     char folder[TOOL_PATH_SIZE];
     Com_FormatBuffer(folder, sizeof(folder), "%s\\%s\\%ssound", outputRoot, word, languagePart);
     Tool_BackSlashPath(folder);
+    auto found = walked->find(folder);
+    if (found != walked->end())
+    {
+        toolState.errors.insert(toolState.errors.end(), found->second.begin(), found->second.end());
+        return;
+    }
+    size_t errorsBefore = toolState.errors.size();
     Tool_MakeDirPath(folder);
     Tool_CollectOutputFiles(folder, toolState.platform->targetExt);
+    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore),
+                             toolState.errors.end());
 }
 
 void PrintDuration(const char *format, uint32_t milliseconds)
@@ -33,14 +51,15 @@ void PrintDuration(const char *format, uint32_t milliseconds)
 void Tool_FindOrphanCandidates(const char *outputRoot)
 {
     const PlatformInfo *platform = toolState.platform;
-    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir, platform->devrawStreamedDir,
-                            platform->devrawLoadedDir};
+    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir,
+                            platform->devrawStreamedDir, platform->devrawLoadedDir};
+    WalkedFolders walked;
     for (const char *word : words)
     {
         if (!toolState.skipLocalized)
-            WalkOutputFolder(outputRoot, word, toolState.languageDir);
+            WalkOutputFolder(outputRoot, word, toolState.languageDir, &walked);
         if (!toolState.skipNonLocalized)
-            WalkOutputFolder(outputRoot, word, "");
+            WalkOutputFolder(outputRoot, word, "", &walked);
     }
 }
 
@@ -56,6 +75,9 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
     }
     std::vector<std::string> subfolders;
     std::string lastName;
+    // A folder lists its files nearly in the set's order, so each path is tried first
+    // just before the successor of the one inserted last.
+    auto hint = toolState.orphanCandidates.end();
     bool more = true;
     while (more)
     {
@@ -69,7 +91,8 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
         {
             const char *dot = strrchr(data.name, '.');
             if (Str_CaseCompare(dot ? dot : "", extension) == 0)
-                toolState.orphanCandidates.insert(std::string(folder) + "\\" + data.name);
+                hint = std::next(toolState.orphanCandidates.insert(hint, std::string(folder) +
+                                                                             "\\" + data.name));
         }
         more = Plat_FindNext(find, &data);
     }
@@ -92,7 +115,8 @@ int Tool_PrintReport()
     int errorCount = static_cast<int>(toolState.errors.size());
     if (errorCount > 0)
     {
-        Com_Print(CHANNEL_TOOL, "\n---------------------------\n\tErrors\n---------------------------\n");
+        Com_Print(CHANNEL_TOOL,
+                  "\n---------------------------\n\tErrors\n---------------------------\n");
         for (const ToolErrorRecord &record : toolState.errors)
         {
             if (record.systemError == PLAT_ERROR_FILE_NOT_FOUND)
@@ -111,10 +135,12 @@ int Tool_PrintReport()
                 Com_ErrorPrint("%s %s\n", record.text, toolErrorMessages[record.toolError]);
         }
     }
-    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n", toolState.filesCount);
+    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n",
+              toolState.filesCount);
     Com_Print(CHANNEL_TOOL, "UPDATED: \t%d\n", toolState.updatedCount);
     if (!toolState.ignoreOrphans)
-        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n", static_cast<int>(toolState.orphanCandidates.size()));
+        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n",
+                  static_cast<int>(toolState.orphanCandidates.size()));
     if (errorCount > 0)
         Com_Print(CHANNEL_TOOL, "ERRORS: \t%d\n", errorCount);
     Com_Print(CHANNEL_TOOL, "----------------------------");
