@@ -39,8 +39,7 @@ struct OrphanIndexScope
         if (!wanted)
             return;
         orphanIndex.reserve(toolState.orphanCandidates.size());
-        for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end();
-             ++it)
+        for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end(); ++it)
             orphanIndex.emplace(FoldedPath(it->c_str()), it);
         orphanIndexActive = true;
     }
@@ -65,8 +64,8 @@ void RemoveOrphanCandidate(const char *targetPath)
     orphanIndex.erase(found);
 }
 
-bool FormatPath(char *out, const char *format, const char *root, const char *word,
-                const char *languagePart, const char *file)
+bool FormatPath(char *out, const char *format, const char *root, const char *word, const char *languagePart,
+                const char *file)
 {
     int length = snprintf(out, TOOL_PATH_SIZE, format, root, word, languagePart, file);
     return length >= 0 && length < TOOL_PATH_SIZE;
@@ -93,8 +92,7 @@ bool NameTooLong(const char *historyName)
 void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action)
 {
     char outputRoot[TOOL_PATH_SIZE];
-    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir,
-                     toolState.platform->outputDir);
+    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir, toolState.platform->outputDir);
     if (count == 0 || head == nullptr)
         return;
     OrphanIndexScope index(action == nullptr && !toolState.orphanCandidates.empty());
@@ -115,8 +113,7 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
     if (toolState.verbose)
     {
         size_t skip = strlen(toolState.baseDir);
-        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n",
-                  strlen(sourcePath) >= skip ? sourcePath + skip : sourcePath,
+        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", strlen(sourcePath) >= skip ? sourcePath + skip : sourcePath,
                   strlen(targetPath) >= skip ? targetPath + skip : targetPath);
     }
     if (action != nullptr)
@@ -125,16 +122,14 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
         toolState.platform->encode(entry, sourcePath, targetPath, history);
 }
 
-bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
-                           SoundFileEntry *entry, char *sourcePath, char *targetPath,
-                           Tool_FileAction action)
+bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot, SoundFileEntry *entry,
+                           char *sourcePath, char *targetPath, Tool_FileAction action)
 {
     const PlatformInfo *platform = toolState.platform;
 
     const char *languagePart = "";
     for (const LocalizedPrefix &prefix : toolState.localizedPrefixes)
-        if (prefix.text != nullptr &&
-            Str_CaseCompareN(entry->file, prefix.text, prefix.length) == 0)
+        if (prefix.text != nullptr && Str_CaseCompareN(entry->file, prefix.text, prefix.length) == 0)
         {
             languagePart = toolState.languageDir;
             break;
@@ -146,8 +141,7 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
     // Paths hold 259 characters; a language word and a name that do not fit together are
     // refused like a name that is too long.
     char historyName[TOOL_PATH_SIZE];
-    int historyLength =
-        snprintf(historyName, sizeof(historyName), "%s%s", languagePart, entry->file);
+    int historyLength = snprintf(historyName, sizeof(historyName), "%s%s", languagePart, entry->file);
     if (historyLength < 0 || historyLength >= TOOL_PATH_SIZE)
         return NameTooLong(historyName);
 
@@ -172,16 +166,15 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
 
     bool devraw = false;
     const char *word = entry->streamed ? platform->rawStreamedDir : platform->rawLoadedDir;
-    if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "raw", languagePart,
-                    entry->file) ||
+    if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "raw", languagePart, entry->file) ||
         !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
         return NameTooLong(historyName);
     if (!Plat_CanRead(sourcePath))
     {
         devraw = true;
         word = entry->streamed ? platform->devrawStreamedDir : platform->devrawLoadedDir;
-        if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "devraw",
-                        languagePart, entry->file) ||
+        if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "devraw", languagePart,
+                        entry->file) ||
             !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
             return NameTooLong(historyName);
         if (!Plat_CanRead(sourcePath))
@@ -223,12 +216,10 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
         Tool_FindHistoryEntry(historyName, entry->compressionSetting, entry->streamed, devraw);
     *historySlot = history;
     XUHistoryEntry *headBefore = entry->streamed ? before.streamed : before.loaded;
-    XUHistoryEntry *headAfter =
-        entry->streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
+    XUHistoryEntry *headAfter = entry->streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
     if (headAfter != headBefore)
         return true;
-    if (history->compressionSetting != entry->compressionSetting ||
-        Tool_IsTargetStale(targetPath, sourcePath))
+    if (history->compressionSetting != entry->compressionSetting || Tool_IsTargetStale(targetPath, sourcePath))
     {
         history->compressionSetting = entry->compressionSetting;
         history->devOnly = devraw;
@@ -243,8 +234,7 @@ bool Tool_IsTargetStale(const char *targetPath, const char *sourcePath)
 {
     uint64_t targetTime = 0;
     uint64_t sourceTime = 0;
-    if (!Plat_GetLastWriteTime(targetPath, &targetTime) ||
-        !Plat_GetLastWriteTime(sourcePath, &sourceTime))
+    if (!Plat_GetLastWriteTime(targetPath, &targetTime) || !Plat_GetLastWriteTime(sourcePath, &sourceTime))
         return true;
     return sourceTime > targetTime;
 }

@@ -18,10 +18,7 @@
 
 namespace
 {
-bool WritesFile(const char *mode)
-{
-    return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr;
-}
+bool WritesFile(const char *mode) { return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr; }
 
 struct FolderHandle
 {
@@ -102,14 +99,11 @@ template <class Op> bool WithResolvedPath(const char *path, Op op)
 template <class Op> bool WithFolderHandle(const std::string &host, Op op)
 {
     size_t slash = host.find_last_of('/');
-    int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size()
-                 ? HeldFolder(host, slash)
-                 : -1;
+    int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size() ? HeldFolder(host, slash) : -1;
     bool done = fd >= 0 ? op(fd, host.c_str() + slash + 1) : op(AT_FDCWD, host.c_str());
     if (done)
         return true;
-    return RetryResolved(host, errno,
-                         [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
+    return RetryResolved(host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
 }
 } // namespace
 
@@ -131,12 +125,10 @@ FILE *Plat_FOpen(const char *path, const char *mode)
         return file;
     }
     FILE *file = nullptr;
-    WithResolvedPath(path,
-                     [&](const std::string &p)
-                     {
-                         file = fopen(p.c_str(), mode);
-                         return file != nullptr;
-                     });
+    WithResolvedPath(path, [&](const std::string &p) {
+        file = fopen(p.c_str(), mode);
+        return file != nullptr;
+    });
     // A folder is not a file that can be read, as on Windows.
     struct stat info;
     if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode))
@@ -184,12 +176,10 @@ bool Plat_RemoveDir(const char *path)
 {
     ReleaseFolderHandles();
     std::string removed;
-    bool ok = WithResolvedPath(path,
-                               [&](const std::string &p)
-                               {
-                                   removed = p;
-                                   return rmdir(p.c_str()) == 0;
-                               });
+    bool ok = WithResolvedPath(path, [&](const std::string &p) {
+        removed = p;
+        return rmdir(p.c_str()) == 0;
+    });
     if (ok)
         Posix_NoteRemoved(removed);
     return ok;
@@ -198,12 +188,10 @@ bool Plat_RemoveDir(const char *path)
 bool Plat_RemoveFile(const char *path)
 {
     std::string removed;
-    bool ok = WithResolvedPath(path,
-                               [&](const std::string &p)
-                               {
-                                   removed = p;
-                                   return unlink(p.c_str()) == 0;
-                               });
+    bool ok = WithResolvedPath(path, [&](const std::string &p) {
+        removed = p;
+        return unlink(p.c_str()) == 0;
+    });
     if (ok)
         Posix_NoteRemoved(removed);
     return ok;
@@ -221,15 +209,15 @@ bool Plat_CanRead(const char *path)
         Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
         return false;
     }
-    return WithFolderHandle(found ? resolved : host, [](int folder, const char *name)
-                            { return faccessat(folder, name, R_OK, 0) == 0; });
+    return WithFolderHandle(found ? resolved : host,
+                            [](int folder, const char *name) { return faccessat(folder, name, R_OK, 0) == 0; });
 }
 
 bool Plat_IsDirectory(const char *path)
 {
     struct stat info;
-    return WithFolderHandle(Posix_HostPath(path), [&](int folder, const char *name)
-                            { return fstatat(folder, name, &info, 0) == 0; }) &&
+    return WithFolderHandle(Posix_HostPath(path),
+                            [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }) &&
            S_ISDIR(info.st_mode);
 }
 
@@ -237,16 +225,15 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    if (!WithFolderHandle(Posix_HostPath(path), [&](int folder, const char *name)
-                          { return fstatat(folder, name, &info, 0) == 0; }))
+    if (!WithFolderHandle(Posix_HostPath(path),
+                          [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))
     {
         Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
         return false;
     }
-    *fileTime =
-        Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
+    *fileTime = Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
     return true;
 }
 
@@ -254,15 +241,13 @@ bool Plat_ReplaceFile(const char *from, const char *to)
 {
     std::string source;
     bool folder = false;
-    if (!WithResolvedPath(from,
-                          [&](const std::string &p)
-                          {
-                              struct stat info;
-                              source = p;
-                              bool exists = lstat(p.c_str(), &info) == 0;
-                              folder = exists && S_ISDIR(info.st_mode);
-                              return exists;
-                          }))
+    if (!WithResolvedPath(from, [&](const std::string &p) {
+            struct stat info;
+            source = p;
+            bool exists = lstat(p.c_str(), &info) == 0;
+            folder = exists && S_ISDIR(info.st_mode);
+            return exists;
+        }))
         return false;
     if (folder)
         ReleaseFolderHandles();
@@ -292,12 +277,10 @@ bool Plat_SyncFile(FILE *file)
 bool Plat_CopyFile(const char *source, const char *destination)
 {
     int in = -1;
-    if (!WithResolvedPath(source,
-                          [&](const std::string &p)
-                          {
-                              in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-                              return in >= 0;
-                          }))
+    if (!WithResolvedPath(source, [&](const std::string &p) {
+            in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+            return in >= 0;
+        }))
         return false;
     struct stat info;
     if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode))

@@ -65,10 +65,7 @@ uint32_t Posix_ErrorFromErrno(int error)
     }
 }
 
-void Posix_SetErrno(int error)
-{
-    Plat_SetLastError(Posix_ErrorFromErrno(error));
-}
+void Posix_SetErrno(int error) { Plat_SetLastError(Posix_ErrorFromErrno(error)); }
 
 bool Posix_WildcardMatch(const char *pattern, const char *name)
 {
@@ -208,8 +205,8 @@ namespace
 // Looks name up in the cached listing of folder. A listing may miss a folder that
 // another process made after it was read; when the exact name exists on disk the
 // listing is read again. verifyMissing asks for that check (one stat) on a miss.
-const std::string *FindInFolder(const std::string &folder, const std::string &name,
-                                bool verifyMissing, bool *folderExists)
+const std::string *FindInFolder(const std::string &folder, const std::string &name, bool verifyMissing,
+                                bool *folderExists)
 {
     Listing *listing = &ListFolder(folder);
     auto found = listing->names.find(Fold(name));
@@ -228,8 +225,7 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
 }
 } // namespace
 
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
-                   bool verifyLeaf)
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf)
 {
     bool absolute = !path.empty() && path[0] == '/';
     std::vector<std::string> parts;
@@ -248,12 +244,10 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         if (part != "..")
         {
             bool folderExists = false;
-            const std::string *found =
-                FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
+            const std::string *found = FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
             if (found == nullptr)
             {
-                *missingCode =
-                    (last && folderExists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
+                *missingCode = (last && folderExists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
                 for (size_t j = i; j < parts.size(); ++j)
                     answer += "/" + parts[j];
                 *resolved = answer;
@@ -285,9 +279,7 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
     auto entry = listing->second.names.find(Fold(name));
     *found = entry != listing->second.names.end();
     if (*found)
-        *resolved = parent.empty()  ? entry->second
-                    : parent == "/" ? "/" + entry->second
-                                    : parent + "/" + entry->second;
+        *resolved = parent.empty() ? entry->second : parent == "/" ? "/" + entry->second : parent + "/" + entry->second;
     return true;
 }
 

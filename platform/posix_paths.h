@@ -19,8 +19,7 @@ void Posix_SetErrno(int error);
 // resolved folder, "/" and the last component as given) or 3 (a folder is missing).
 // A folder missing from a cached listing is checked on disk; the last component only
 // with verifyLeaf (callers that already tried the exact name pass false).
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
-                   bool verifyLeaf = false);
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false);
 
 // Resolves the folder of path and, when a name differing only in case exists in it,
 // that name. Used before creating: writes reuse the existing spelling. False with

@@ -22,8 +22,7 @@ namespace
 // the first's error records instead of reading the disk again.
 using WalkedFolders = std::unordered_map<std::string, std::vector<ToolErrorRecord>>;
 
-void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart,
-                      WalkedFolders *walked)
+void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart, WalkedFolders *walked)
 {
     char folder[TOOL_PATH_SIZE];
     Com_FormatBuffer(folder, sizeof(folder), "%s\\%s\\%ssound", outputRoot, word, languagePart);
@@ -37,8 +36,7 @@ void WalkOutputFolder(const char *outputRoot, const char *word, const char *lang
     size_t errorsBefore = toolState.errors.size();
     Tool_MakeDirPath(folder);
     Tool_CollectOutputFiles(folder, toolState.platform->targetExt);
-    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore),
-                             toolState.errors.end());
+    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore), toolState.errors.end());
 }
 
 void PrintDuration(const char *format, uint32_t milliseconds)
@@ -51,8 +49,8 @@ void PrintDuration(const char *format, uint32_t milliseconds)
 void Tool_FindOrphanCandidates(const char *outputRoot)
 {
     const PlatformInfo *platform = toolState.platform;
-    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir,
-                            platform->devrawStreamedDir, platform->devrawLoadedDir};
+    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir, platform->devrawStreamedDir,
+                            platform->devrawLoadedDir};
     WalkedFolders walked;
     for (const char *word : words)
     {
@@ -91,8 +89,7 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
         {
             const char *dot = strrchr(data.name, '.');
             if (Str_CaseCompare(dot ? dot : "", extension) == 0)
-                hint = std::next(toolState.orphanCandidates.insert(hint, std::string(folder) +
-                                                                             "\\" + data.name));
+                hint = std::next(toolState.orphanCandidates.insert(hint, std::string(folder) + "\\" + data.name));
         }
         more = Plat_FindNext(find, &data);
     }
@@ -115,8 +112,7 @@ int Tool_PrintReport()
     int errorCount = static_cast<int>(toolState.errors.size());
     if (errorCount > 0)
     {
-        Com_Print(CHANNEL_TOOL,
-                  "\n---------------------------\n\tErrors\n---------------------------\n");
+        Com_Print(CHANNEL_TOOL, "\n---------------------------\n\tErrors\n---------------------------\n");
         for (const ToolErrorRecord &record : toolState.errors)
         {
             if (record.systemError == PLAT_ERROR_FILE_NOT_FOUND)
@@ -135,12 +131,10 @@ int Tool_PrintReport()
                 Com_ErrorPrint("%s %s\n", record.text, toolErrorMessages[record.toolError]);
         }
     }
-    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n",
-              toolState.filesCount);
+    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n", toolState.filesCount);
     Com_Print(CHANNEL_TOOL, "UPDATED: \t%d\n", toolState.updatedCount);
     if (!toolState.ignoreOrphans)
-        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n",
-                  static_cast<int>(toolState.orphanCandidates.size()));
+        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n", static_cast<int>(toolState.orphanCandidates.size()));
     if (errorCount > 0)
         Com_Print(CHANNEL_TOOL, "ERRORS: \t%d\n", errorCount);
     Com_Print(CHANNEL_TOOL, "----------------------------");
