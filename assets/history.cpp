@@ -11,6 +11,7 @@
 #include "tool/console.h"
 #include "tool/tool_state.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -72,24 +73,32 @@ void HistoryPath(char *path)
                      toolState.platform->historyFile);
 }
 
-// The name in double quotes, with every quote and backslash in it escaped, so that the
-// general tokenizer reads back any name unchanged.
-std::string QuotedName(const char *name)
+// Appends the name in double quotes, with every quote and backslash in it escaped, so
+// that the general tokenizer reads back any name unchanged.
+void AppendQuotedName(std::string &text, const char *name)
 {
-    std::string quoted = "\"";
+    text += '"';
     for (const char *c = name; *c; ++c)
     {
         if (*c == '"' || *c == '\\')
-            quoted += '\\';
-        quoted += *c;
+            text += '\\';
+        text += *c;
     }
-    quoted += '"';
-    return quoted;
+    text += '"';
 }
 
-// Writes the records of one list whose conversion did not fail. False on a write error.
-bool WriteList(FILE *file, const XUHistoryEntry *record, int streamed, bool sync, int32_t syncLow,
-               int32_t syncHigh)
+// Appends " %d" of value.
+void AppendNumber(std::string &text, int32_t value)
+{
+    char digits[16];
+    digits[0] = ' ';
+    char *end = std::to_chars(digits + 1, digits + sizeof(digits), value).ptr;
+    text.append(digits, static_cast<size_t>(end - digits));
+}
+
+// Appends the records of one list whose conversion did not fail, one line each.
+void AppendList(std::string &text, const XUHistoryEntry *record, int streamed, bool sync,
+                int32_t syncLow, int32_t syncHigh)
 {
     for (; record != nullptr; record = record->next)
     {
@@ -97,14 +106,14 @@ bool WriteList(FILE *file, const XUHistoryEntry *record, int streamed, bool sync
         // record after it; such a record is left out and its file converted again.
         if (record->failed || IsMissing(record->name))
             continue;
-        int written =
-            fprintf(file, "%s %d %d %d %d %d\n", QuotedName(record->name).c_str(),
-                    record->compressionSetting, streamed, record->devOnly ? 1 : 0,
-                    sync ? syncLow : record->syncTimeLow, sync ? syncHigh : record->syncTimeHigh);
-        if (written < 0)
-            return false;
+        AppendQuotedName(text, record->name);
+        AppendNumber(text, record->compressionSetting);
+        AppendNumber(text, streamed);
+        AppendNumber(text, record->devOnly ? 1 : 0);
+        AppendNumber(text, sync ? syncLow : record->syncTimeLow);
+        AppendNumber(text, sync ? syncHigh : record->syncTimeHigh);
+        text += '\n';
     }
-    return true;
 }
 } // namespace
 
@@ -250,21 +259,22 @@ void Tool_WriteHistory()
         syncHigh = static_cast<int32_t>(static_cast<uint32_t>(now >> 32));
     }
 
+    std::string text = std::string(HISTORY_HEADER) + "\n";
+    AppendList(text, toolState.historyLists.streamed, 1, toolState.sync, syncLow, syncHigh);
+    AppendList(text, toolState.historyLists.loaded, 0, toolState.sync, syncLow, syncHigh);
+
     char path[TOOL_PATH_SIZE];
     HistoryPath(path);
     // The new history goes to a file beside the old one and replaces it in one step, so a
-    // run stopped at any moment leaves either the old history or the whole new one.
+    // run stopped at any moment leaves either the old history or the whole new one. It is
+    // not forced to the disk first: a history lost with the machine costs conversions
+    // again, never a stale file taken for current.
     std::string temporary = std::string(path) + ".tmp";
     FILE *file = Plat_FOpen(temporary.c_str(), "wb");
     bool written = file != nullptr;
     if (file != nullptr)
     {
-        written =
-            fprintf(file, "%s\n", HISTORY_HEADER) >= 0 &&
-            WriteList(file, toolState.historyLists.streamed, 1, toolState.sync, syncLow,
-                      syncHigh) &&
-            WriteList(file, toolState.historyLists.loaded, 0, toolState.sync, syncLow, syncHigh) &&
-            fflush(file) == 0 && Plat_SyncFile(file);
+        written = fwrite(text.data(), 1, text.size(), file) == text.size();
         written = fclose(file) == 0 && written;
         written = written && Plat_ReplaceFile(temporary.c_str(), path);
         if (!written)

@@ -64,11 +64,26 @@ void RemoveOrphanCandidate(const char *targetPath)
     orphanIndex.erase(found);
 }
 
-bool FormatPath(char *out, const char *format, const char *root, const char *word, const char *languagePart,
-                const char *file)
+// Forms "root/word/languagePartsound/file" in out (TOOL_PATH_SIZE bytes, cut and always
+// terminated as the formatted print would); false when it does not fit.
+bool FormatPath(char *out, const char *root, const char *word, const char *languagePart, const char *file)
 {
-    int length = snprintf(out, TOOL_PATH_SIZE, format, root, word, languagePart, file);
-    return length >= 0 && length < TOOL_PATH_SIZE;
+    const char *parts[] = {root, "/", word, "/", languagePart, "sound/", file};
+    size_t length = 0;
+    bool fits = true;
+    for (const char *part : parts)
+    {
+        size_t size = strlen(part);
+        if (length + size >= static_cast<size_t>(TOOL_PATH_SIZE))
+        {
+            size = static_cast<size_t>(TOOL_PATH_SIZE) - 1 - length;
+            fits = false;
+        }
+        memcpy(out + length, part, size);
+        length += size;
+    }
+    out[length] = 0;
+    return fits;
 }
 
 void MakeTargetFolder(const char *targetPath)
@@ -166,16 +181,15 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
 
     bool devraw = false;
     const char *word = entry->streamed ? platform->rawStreamedDir : platform->rawLoadedDir;
-    if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "raw", languagePart, entry->file) ||
-        !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
+    if (!FormatPath(sourcePath, toolState.sourceRoot, "raw", languagePart, entry->file) ||
+        !FormatPath(targetPath, outputRoot, word, languagePart, baseName))
         return NameTooLong(historyName);
     if (!Plat_CanRead(sourcePath))
     {
         devraw = true;
         word = entry->streamed ? platform->devrawStreamedDir : platform->devrawLoadedDir;
-        if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "devraw", languagePart,
-                        entry->file) ||
-            !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
+        if (!FormatPath(sourcePath, toolState.sourceRoot, "devraw", languagePart, entry->file) ||
+            !FormatPath(targetPath, outputRoot, word, languagePart, baseName))
             return NameTooLong(historyName);
         if (!Plat_CanRead(sourcePath))
         {

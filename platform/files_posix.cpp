@@ -209,7 +209,7 @@ bool Plat_CanRead(const char *path)
         Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
         return false;
     }
-    return WithFolderHandle(found ? resolved : host,
+    return WithFolderHandle(resolved.empty() ? host : resolved,
                             [](int folder, const char *name) { return faccessat(folder, name, R_OK, 0) == 0; });
 }
 

@@ -112,10 +112,16 @@ struct Listing
     // Folded name to the host's spelling; of several spellings the smallest is kept,
     // so the choice does not depend on the order of the folder.
     std::unordered_map<std::string, std::string> names;
+    // Names an enumeration noted and nothing has looked up yet: most enumerated folders
+    // are never asked about, so they are put into names only when one is.
+    std::vector<std::string> unindexed;
 };
 
 std::unordered_map<std::string, Listing> listings;
 std::string currentDir;
+// Counts the listings dropped from the cache, so that a remembered one is known to be
+// still there (the others keep their place when the cache grows).
+uint64_t listingsDropped = 0;
 
 const std::string &CurrentDir()
 {
@@ -150,11 +156,26 @@ void AddName(Listing &listing, const std::string &name)
         found->second = name;
 }
 
+Listing &Indexed(Listing &listing)
+{
+    for (const std::string &name : listing.unindexed)
+        AddName(listing, name);
+    listing.unindexed.clear();
+    listing.unindexed.shrink_to_fit();
+    return listing;
+}
+
+void DropListing(const std::string &absoluteFolder)
+{
+    if (listings.erase(absoluteFolder) != 0)
+        ++listingsDropped;
+}
+
 Listing &ListFolder(const std::string &absoluteFolder)
 {
     auto found = listings.find(absoluteFolder);
     if (found != listings.end())
-        return found->second;
+        return Indexed(found->second);
     Listing &listing = listings[absoluteFolder];
     DIR *dir = opendir(absoluteFolder.empty() ? "/" : absoluteFolder.c_str());
     if (dir != nullptr)
@@ -215,7 +236,7 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
         struct stat info;
         if (lstat((folder + "/" + name).c_str(), &info) == 0)
         {
-            listings.erase(folder);
+            DropListing(folder);
             listing = &ListFolder(folder);
             found = listing->names.find(Fold(name));
         }
@@ -269,17 +290,42 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
 
 bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found)
 {
-    std::string parent, name;
-    SplitParent(path, &parent, &name);
-    if (name.empty() || name == "." || name == "..")
+    // The files of a run come folder by folder: the folder of the last lookup is
+    // remembered with its listing.
+    static std::string lastParent;
+    static Listing *lastListing = nullptr;
+    static uint64_t lastDropped = 0;
+    static std::string key;
+
+    size_t slash = path.find_last_of('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t parentLength = slash == std::string::npos ? 0 : slash == 0 ? 1 : slash;
+    key.assign(path, nameStart, std::string::npos);
+    if (key.empty() || key == "." || key == "..")
         return false;
-    auto listing = listings.find(Absolute(parent.empty() ? "." : parent));
-    if (listing == listings.end() || !listing->second.exists)
+    Listing *listing = lastListing;
+    if (listing == nullptr || lastDropped != listingsDropped || lastParent.size() != parentLength ||
+        path.compare(0, parentLength, lastParent) != 0)
+    {
+        std::string parent = path.substr(0, parentLength);
+        auto cached = listings.find(Absolute(parent.empty() ? "." : parent));
+        if (cached == listings.end())
+            return false;
+        listing = &cached->second;
+        lastParent = parent;
+        lastListing = listing;
+        lastDropped = listingsDropped;
+    }
+    if (!listing->exists)
         return false;
-    auto entry = listing->second.names.find(Fold(name));
-    *found = entry != listing->second.names.end();
-    if (*found)
-        *resolved = parent.empty() ? entry->second : parent == "/" ? "/" + entry->second : parent + "/" + entry->second;
+    for (char &c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    auto entry = Indexed(*listing).names.find(key);
+    *found = entry != listing->names.end();
+    resolved->clear();
+    if (*found && path.compare(nameStart, std::string::npos, entry->second) != 0)
+        *resolved = path.substr(0, nameStart) + entry->second;
     return true;
 }
 
@@ -321,13 +367,9 @@ void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
     SplitParent(hostPath, &parent, &name);
     auto found = listings.find(Absolute(parent));
     if (found != listings.end() && found->second.exists)
-        AddName(found->second, name);
+        AddName(Indexed(found->second), name);
     if (isDirectory)
-    {
-        auto self = listings.find(Absolute(hostPath));
-        if (self != listings.end())
-            listings.erase(self);
-    }
+        DropListing(Absolute(hostPath));
 }
 
 void Posix_NoteRemoved(const std::string &hostPath)
@@ -337,11 +379,12 @@ void Posix_NoteRemoved(const std::string &hostPath)
     auto found = listings.find(Absolute(parent));
     if (found != listings.end())
     {
-        auto entry = found->second.names.find(Fold(name));
-        if (entry != found->second.names.end() && entry->second == name)
-            found->second.names.erase(entry);
+        Listing &listing = Indexed(found->second);
+        auto entry = listing.names.find(Fold(name));
+        if (entry != listing.names.end() && entry->second == name)
+            listing.names.erase(entry);
     }
-    listings.erase(Absolute(hostPath));
+    DropListing(Absolute(hostPath));
 }
 
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count)
@@ -349,13 +392,16 @@ void Posix_NoteListing(const std::string &folder, const std::string *names, size
     Listing &listing = listings[Absolute(folder)];
     listing.exists = true;
     listing.names.clear();
+    listing.unindexed.clear();
+    listing.unindexed.reserve(count);
     for (size_t i = 0; i < count; ++i)
         if (names[i] != "." && names[i] != "..")
-            AddName(listing, names[i]);
+            listing.unindexed.push_back(names[i]);
 }
 
 void Posix_ForgetListings()
 {
     listings.clear();
+    ++listingsDropped;
     currentDir.clear();
 }

@@ -29,8 +29,9 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved);
 // Answers from the cached listing of path's folder, when that folder's listing is cached
 // under the folder's spelling as given: true, with found telling whether the last
 // component is listed (ignoring ASCII case) and resolved holding the path with the listed
-// spelling. False when no listing of the folder is cached. A file that another process
-// made after the listing was read is not seen.
+// spelling when that differs from the one given (else empty). False when no listing of
+// the folder is cached. A file that another process made after the listing was read is
+// not seen.
 bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found);
 
 // Keep cached listings coherent with what this process creates and removes.
