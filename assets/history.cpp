@@ -23,25 +23,32 @@ const char HISTORY_HEADER[] = "XUHISTORY 8";
 constexpr int HISTORY_HEADER_LENGTH = 11;
 constexpr int HISTORY_NAME_SIZE = sizeof(XUHistoryEntry::name);
 
-// An index beside each list, from the ASCII lower-cased name to the head-most record of
-// that name, so a lookup costs the same for ten records as for a hundred thousand.
-// indexedHead is the list head the index was last made for; a head changed behind our
-// back makes the index rebuild itself from the list.
+// An index beside each list, from the name (ignoring ASCII case) to the head-most record
+// of that name, so a lookup costs the same for ten records as for a hundred thousand. The
+// keys are the names inside the records, which live as long as their list. indexedHead is
+// the list head the index was last made for; a head changed behind our back makes the
+// index rebuild itself from the list.
+struct NameHash
+{
+    size_t operator()(const char *name) const
+    {
+        uint64_t hash = 14695981039346656037ull;
+        for (; *name; ++name)
+            hash = (hash ^ static_cast<unsigned char>(Str_ToLowerAscii(*name))) * 1099511628211ull;
+        return static_cast<size_t>(hash);
+    }
+};
+struct NameEqual
+{
+    bool operator()(const char *a, const char *b) const { return Str_CaseCompare(a, b) == 0; }
+};
 struct HistoryIndex
 {
-    std::unordered_map<std::string, XUHistoryEntry *> byName;
+    std::unordered_map<const char *, XUHistoryEntry *, NameHash, NameEqual> byName;
     XUHistoryEntry *indexedHead = nullptr;
 };
 HistoryIndex streamedIndex;
 HistoryIndex loadedIndex;
-
-std::string IndexKey(const char *name)
-{
-    std::string key(name);
-    for (char &c : key)
-        c = Str_ToLowerAscii(c);
-    return key;
-}
 
 XUHistoryEntry *&ListHead(bool streamed)
 {
@@ -56,7 +63,7 @@ HistoryIndex &IndexOf(bool streamed)
     {
         index.byName.clear();
         for (XUHistoryEntry *record = head; record != nullptr; record = record->next)
-            index.byName.emplace(IndexKey(record->name), record);
+            index.byName.emplace(record->name, record);
         index.indexedHead = head;
     }
     return index;
@@ -233,7 +240,7 @@ XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSettin
     XUHistoryEntry *&head = ListHead(streamed);
     record->next = head;
     head = record;
-    index.byName[IndexKey(record->name)] = record;
+    index.byName[record->name] = record;
     index.indexedHead = record;
     return record;
 }
@@ -242,7 +249,7 @@ XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetti
                                       bool devOnly)
 {
     HistoryIndex &index = IndexOf(streamed);
-    auto found = index.byName.find(IndexKey(name));
+    auto found = index.byName.find(name);
     if (found != index.byName.end())
         return found->second;
     return Tool_NewHistoryEntry(name, compressionSetting, streamed, devOnly, 0, 0);

@@ -4,81 +4,42 @@
 #include "engine/common/str.h"
 #include "tool/console.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace
 {
-// Merges two sorted chains, taking from the first while its entry is not greater, and
-// returns the head; *tail receives the last entry.
-SoundFileEntry *MergeRuns(SoundFileEntry *a, SoundFileEntry *b, SoundFileEntry **tail)
+struct SortItem
 {
-    SoundFileEntry head;
-    SoundFileEntry *last = &head;
-    while (a != nullptr && b != nullptr)
-    {
-        if (Str_CaseCompare(a->file, b->file) <= 0)
-        {
-            last->next = a;
-            a = a->next;
-        }
-        else
-        {
-            last->next = b;
-            b = b->next;
-        }
-        last = last->next;
-    }
-    last->next = a != nullptr ? a : b;
-    while (last->next != nullptr)
-        last = last->next;
-    *tail = last;
-    return head.next;
-}
-
-// Cuts the first n entries off the chain and returns the rest.
-SoundFileEntry *Split(SoundFileEntry *chain, int n)
-{
-    for (int i = 1; chain != nullptr && i < n; ++i)
-        chain = chain->next;
-    if (chain == nullptr)
-        return nullptr;
-    SoundFileEntry *rest = chain->next;
-    chain->next = nullptr;
-    return rest;
-}
+    std::string key; // the file name with ASCII letters in lower case
+    SoundFileEntry *entry;
+};
 } // namespace
 
 void Tool_SortSoundList(SoundFileList *list)
 {
     if (list->head == nullptr)
         return;
-    // Bottom-up: merge neighbouring runs of width 1, 2, 4 ... A stable sort has only one
-    // possible result, so this orders exactly as the halving merge sort would.
-    for (int width = 1;; width *= 2)
+    // The names are compared as their lower-case forms, byte by byte as unsigned values,
+    // which orders exactly as the case-insensitive comparison does; a stable sort has only
+    // one possible result, so this orders as the halving merge sort over the list would.
+    std::vector<SortItem> items;
+    for (SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next)
     {
-        SoundFileEntry *rest = list->head;
-        SoundFileEntry *sortedHead = nullptr;
-        SoundFileEntry *sortedTail = nullptr;
-        int merges = 0;
-        while (rest != nullptr)
-        {
-            SoundFileEntry *left = rest;
-            SoundFileEntry *right = Split(left, width);
-            rest = Split(right, width);
-            SoundFileEntry *tail;
-            SoundFileEntry *merged = MergeRuns(left, right, &tail);
-            if (sortedTail == nullptr)
-                sortedHead = merged;
-            else
-                sortedTail->next = merged;
-            sortedTail = tail;
-            ++merges;
-        }
-        list->head = sortedHead;
-        if (merges <= 1)
-            break;
+        std::string key(entry->file);
+        for (char &c : key)
+            c = Str_ToLowerAscii(c);
+        items.push_back(SortItem{std::move(key), entry});
     }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const SortItem &a, const SortItem &b) { return a.key < b.key; });
+    for (size_t i = 0; i + 1 < items.size(); ++i)
+        items[i].entry->next = items[i + 1].entry;
+    items.back().entry->next = nullptr;
+    list->head = items.front().entry;
 }
 
 void Tool_MergeSoundList(SoundFileList *list)

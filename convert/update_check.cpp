@@ -16,21 +16,28 @@ namespace
 // are few, and each needs making only once.
 std::unordered_set<std::string> knownFolders;
 
-// While a list loop converts (no action), the orphan candidates by their ASCII lower-case
-// path: taking a target out is then one hash lookup, not a descent through the ordered
-// set comparing long paths. Nothing but the loop changes the set while it runs, so the
-// positions stay valid. Building it costs one pass over the set, as the walk did.
+// While a list loop converts (no action), the orphan candidates by their path ignoring
+// ASCII case: taking a target out is then one hash lookup, not a descent through the
+// ordered set comparing long paths. Nothing but the loop changes the set while it runs,
+// so the positions and the texts they hold stay valid. Building it costs one pass over
+// the set, as the walk did.
+struct CaseHash
+{
+    size_t operator()(const char *text) const
+    {
+        uint64_t hash = 14695981039346656037ull;
+        for (; *text; ++text)
+            hash = (hash ^ static_cast<unsigned char>(Str_ToLowerAscii(*text))) * 1099511628211ull;
+        return static_cast<size_t>(hash);
+    }
+};
+struct CaseEqual
+{
+    bool operator()(const char *a, const char *b) const { return Str_CaseCompare(a, b) == 0; }
+};
 using CandidateSet = decltype(toolState.orphanCandidates);
 bool orphanIndexActive = false;
-std::unordered_map<std::string, CandidateSet::iterator> orphanIndex;
-
-std::string FoldedPath(const char *path)
-{
-    std::string key(path);
-    for (char &c : key)
-        c = Str_ToLowerAscii(c);
-    return key;
-}
+std::unordered_map<const char *, CandidateSet::iterator, CaseHash, CaseEqual> orphanIndex;
 
 struct OrphanIndexScope
 {
@@ -40,7 +47,7 @@ struct OrphanIndexScope
             return;
         orphanIndex.reserve(toolState.orphanCandidates.size());
         for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end(); ++it)
-            orphanIndex.emplace(FoldedPath(it->c_str()), it);
+            orphanIndex.emplace(it->c_str(), it);
         orphanIndexActive = true;
     }
     ~OrphanIndexScope()
@@ -57,11 +64,12 @@ void RemoveOrphanCandidate(const char *targetPath)
         toolState.orphanCandidates.erase(targetPath);
         return;
     }
-    auto found = orphanIndex.find(FoldedPath(targetPath));
+    auto found = orphanIndex.find(targetPath);
     if (found == orphanIndex.end())
         return;
-    toolState.orphanCandidates.erase(found->second);
+    CandidateSet::iterator candidate = found->second;
     orphanIndex.erase(found);
+    toolState.orphanCandidates.erase(candidate);
 }
 
 // Forms "root/word/languagePartsound/file" in out (TOOL_PATH_SIZE bytes, cut and always

@@ -63,8 +63,9 @@ int HeldFolder(const std::string &host, size_t length)
 }
 
 // After op failed on host with error: when the name is missing, retries once on the
-// spelling that differs only in case. Sets the last error on failure.
-template <class Op> bool RetryResolved(const std::string &host, int error, Op op)
+// spelling that differs only in case (only the last name's when folderExists says the
+// folder is there as spelled). Sets the last error on failure.
+template <class Op> bool RetryResolved(const std::string &host, int error, Op op, bool folderExists = false)
 {
     if (error != ENOENT && error != ENOTDIR)
     {
@@ -73,7 +74,9 @@ template <class Op> bool RetryResolved(const std::string &host, int error, Op op
     }
     std::string resolved;
     uint32_t missing = 0;
-    if (!Posix_Resolve(host, &resolved, &missing))
+    bool found = folderExists ? Posix_ResolveInFolder(host, &resolved, &missing)
+                              : Posix_Resolve(host, &resolved, &missing);
+    if (!found)
     {
         Plat_SetLastError(missing);
         return false;
@@ -103,7 +106,8 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
     bool done = fd >= 0 ? op(fd, host.c_str() + slash + 1) : op(AT_FDCWD, host.c_str());
     if (done)
         return true;
-    return RetryResolved(host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
+    return RetryResolved(
+        host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); }, fd >= 0);
 }
 } // namespace
 
