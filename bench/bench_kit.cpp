@@ -8,6 +8,7 @@
 //
 //   bench_kit KIT COUNT [--converted] [--seed N]
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdint>
@@ -350,6 +351,7 @@ struct Converted
     std::string target;
     bool streamed;
     std::string history;
+    std::string file; // as the work list names it
     bool devraw;
 };
 
@@ -383,6 +385,7 @@ void WriteSources(Random &random, Kit &kit, std::vector<Converted> *visits)
             visit.target = tree + "/" + language + "sound/" + file.second;
             visit.streamed = sound.streamed;
             visit.history = language + file.second;
+            visit.file = file.second;
             visit.devraw = sound.devraw;
             visits->push_back(visit);
             if (sound.alsoStreamed)
@@ -396,7 +399,6 @@ void WriteSources(Random &random, Kit &kit, std::vector<Converted> *visits)
 
 void WriteConverted(Random &random, Kit &kit, const std::vector<Converted> &visits)
 {
-    std::string history = "XUHISTORY 8\n";
     std::string ninja = "rule convert\n  command = cp $in $out\n";
     std::string ninjaLog = "# ninja log v5\n";
     std::set<std::string> targets;
@@ -418,13 +420,6 @@ void WriteConverted(Random &random, Kit &kit, const std::vector<Converted> &visi
                      target.c_str(), NinjaHash("cp " + source + " " + target));
             ninjaLog += line;
         }
-        if (kit.converted)
-        {
-            char line[1024];
-            snprintf(line, sizeof(line), "\"%s\" 0 %d %d 0 0\n", visit.history.c_str(),
-                     visit.streamed ? 1 : 0, visit.devraw ? 1 : 0);
-            history += line;
-        }
         if (first)
             ninja += "build " + target + ": convert " + source + "\n";
     }
@@ -439,6 +434,32 @@ void WriteConverted(Random &random, Kit &kit, const std::vector<Converted> &visi
     if (!kit.converted)
         return;
     WriteFile(kit.root + "/ninja/.ninja_log", ninjaLog);
+    // The history as a conversion run leaves it: each list's records in the reverse of the
+    // order the run visits the files (sorted by name ignoring case), streamed ones first.
+    std::vector<const Converted *> order;
+    for (const Converted &visit : visits)
+        order.push_back(&visit);
+    auto lower = [](std::string text)
+    {
+        for (char &c : text)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const Converted *a, const Converted *b)
+                     {
+                         if (a->streamed != b->streamed)
+                             return a->streamed;
+                         return lower(a->file) > lower(b->file);
+                     });
+    std::string history = "XUHISTORY 8\n";
+    for (const Converted *visit : order)
+    {
+        char line[1024];
+        snprintf(line, sizeof(line), "\"%s\" 0 %d %d 0 0\n", visit->history.c_str(),
+                 visit->streamed ? 1 : 0, visit->devraw ? 1 : 0);
+        history += line;
+    }
     WriteFile(kit.root + "/sound_assets/Auralith.hst", history);
     // A few converted files that no alias names any more, and files that are not waves.
     int orphans = static_cast<int>(visits.size() / 500) + 1;

@@ -3,6 +3,7 @@
 
 #include "platform/files.h"
 #include "tool/paths.h"
+#include "tool/progress.h"
 #include "tool/tool_state.h"
 
 #include <cstring>
@@ -123,6 +124,7 @@ void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction acti
     {
         ++toolState.filesCount;
         Tool_ProcessSoundFile(outputRoot, entry, action);
+        Tool_UpdateProgress();
     }
 }
 

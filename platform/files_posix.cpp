@@ -63,9 +63,8 @@ int HeldFolder(const std::string &host, size_t length)
 }
 
 // After op failed on host with error: when the name is missing, retries once on the
-// spelling that differs only in case (only the last name's when folderExists says the
-// folder is there as spelled). Sets the last error on failure.
-template <class Op> bool RetryResolved(const std::string &host, int error, Op op, bool folderExists = false)
+// spelling that differs only in case. Sets the last error on failure.
+template <class Op> bool RetryResolved(const std::string &host, int error, Op op)
 {
     if (error != ENOENT && error != ENOTDIR)
     {
@@ -74,9 +73,7 @@ template <class Op> bool RetryResolved(const std::string &host, int error, Op op
     }
     std::string resolved;
     uint32_t missing = 0;
-    bool found = folderExists ? Posix_ResolveInFolder(host, &resolved, &missing)
-                              : Posix_Resolve(host, &resolved, &missing);
-    if (!found)
+    if (!Posix_Resolve(host, &resolved, &missing))
     {
         Plat_SetLastError(missing);
         return false;
@@ -98,16 +95,30 @@ template <class Op> bool WithResolvedPath(const char *path, Op op)
 }
 
 // Runs op(folder handle, name) on a host path, relative to a held handle of its folder when
-// the folder opens as spelled, else op(AT_FDCWD, path); then as WithResolvedPath.
+// the folder opens as spelled. A name missing there is tried on the whole path, which
+// decides (the folder may have been replaced since its handle was opened), then as in
+// WithResolvedPath.
 template <class Op> bool WithFolderHandle(const std::string &host, Op op)
 {
     size_t slash = host.find_last_of('/');
     int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size() ? HeldFolder(host, slash) : -1;
-    bool done = fd >= 0 ? op(fd, host.c_str() + slash + 1) : op(AT_FDCWD, host.c_str());
-    if (done)
+    if (fd >= 0)
+    {
+        if (op(fd, host.c_str() + slash + 1))
+            return true;
+        if (errno != ENOENT && errno != ENOTDIR)
+        {
+            Posix_SetErrno(errno);
+            return false;
+        }
+    }
+    if (op(AT_FDCWD, host.c_str()))
+    {
+        if (fd >= 0)
+            ReleaseFolderHandles();
         return true;
-    return RetryResolved(
-        host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); }, fd >= 0);
+    }
+    return RetryResolved(host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
 }
 } // namespace
 

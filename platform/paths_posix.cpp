@@ -16,8 +16,9 @@
 std::string Posix_HostPath(const char *path)
 {
     std::string host(path);
-    for (size_t at = host.find('\\'); at != std::string::npos; at = host.find('\\', at + 1))
-        host[at] = '/';
+    char *end = &host[0] + host.size();
+    for (char *c = &host[0]; (c = static_cast<char *>(memchr(c, '\\', static_cast<size_t>(end - c)))) != nullptr; ++c)
+        *c = '/';
     return host;
 }
 
@@ -325,27 +326,6 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
     resolved->clear();
     if (*found && path.compare(nameStart, std::string::npos, entry->second) != 0)
         *resolved = path.substr(0, nameStart) + entry->second;
-    return true;
-}
-
-bool Posix_ResolveInFolder(const std::string &path, std::string *resolved, uint32_t *missingCode)
-{
-    size_t slash = path.find_last_of('/');
-    std::string parent = slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    *resolved = path;
-    *missingCode = PLAT_ERROR_FILE_NOT_FOUND;
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    Listing &listing = ListFolder(Absolute(parent.empty() ? "." : parent));
-    auto found = listing.names.find(Fold(name));
-    if (found == listing.names.end())
-    {
-        *missingCode = listing.exists ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
-        return false;
-    }
-    *resolved = path.substr(0, slash + 1) + found->second;
-    *missingCode = 0;
     return true;
 }
 

@@ -21,10 +21,6 @@ void Posix_SetErrno(int error);
 // with verifyLeaf (callers that already tried the exact name pass false).
 bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false);
 
-// Posix_Resolve for a path whose folder is known to exist as spelled: only the last
-// component is looked up, in the cached listing of that folder.
-bool Posix_ResolveInFolder(const std::string &path, std::string *resolved, uint32_t *missingCode);
-
 // Resolves the folder of path and, when a name differing only in case exists in it,
 // that name. Used before creating: writes reuse the existing spelling. False with
 // PLAT_ERROR_PATH_NOT_FOUND when the folder is missing.
