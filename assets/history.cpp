@@ -9,13 +9,13 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "tool/console.h"
+#include "tool/name_index.h"
 #include "tool/tool_state.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 
 namespace
 {
@@ -28,23 +28,9 @@ constexpr int HISTORY_NAME_SIZE = sizeof(XUHistoryEntry::name);
 // keys are the names inside the records, which live as long as their list. indexedHead is
 // the list head the index was last made for; a head changed behind our back makes the
 // index rebuild itself from the list.
-struct NameHash
-{
-    size_t operator()(const char *name) const
-    {
-        uint64_t hash = 14695981039346656037ull;
-        for (; *name; ++name)
-            hash = (hash ^ static_cast<unsigned char>(Str_ToLowerAscii(*name))) * 1099511628211ull;
-        return static_cast<size_t>(hash);
-    }
-};
-struct NameEqual
-{
-    bool operator()(const char *a, const char *b) const { return Str_CaseCompare(a, b) == 0; }
-};
 struct HistoryIndex
 {
-    std::unordered_map<const char *, XUHistoryEntry *, NameHash, NameEqual> byName;
+    NameIndex<XUHistoryEntry *> byName;
     XUHistoryEntry *indexedHead = nullptr;
 };
 HistoryIndex streamedIndex;
@@ -61,9 +47,10 @@ HistoryIndex &IndexOf(bool streamed)
     XUHistoryEntry *head = ListHead(streamed);
     if (index.indexedHead != head)
     {
-        index.byName.clear();
+        index.byName.Clear();
         for (XUHistoryEntry *record = head; record != nullptr; record = record->next)
-            index.byName.emplace(record->name, record);
+            if (index.byName.Find(record->name) == nullptr)
+                index.byName.Set(record->name, record);
         index.indexedHead = head;
     }
     return index;
@@ -103,9 +90,12 @@ void AppendNumber(std::string &text, int32_t value)
     text.append(digits, static_cast<size_t>(end - digits));
 }
 
-// Appends the records of one list whose conversion did not fail, one line each.
-void AppendList(std::string &text, const XUHistoryEntry *record, int streamed, bool sync,
-                int32_t syncLow, int32_t syncHigh)
+constexpr size_t HISTORY_WRITE_CHUNK = 1 << 16;
+
+// Writes the records of one list whose conversion did not fail, one line each, through
+// text in chunks. False on a write error.
+bool WriteList(FILE *file, std::string &text, const XUHistoryEntry *record, int streamed,
+               bool sync, int32_t syncLow, int32_t syncHigh)
 {
     for (; record != nullptr; record = record->next)
     {
@@ -120,7 +110,14 @@ void AppendList(std::string &text, const XUHistoryEntry *record, int streamed, b
         AppendNumber(text, sync ? syncLow : record->syncTimeLow);
         AppendNumber(text, sync ? syncHigh : record->syncTimeHigh);
         text += '\n';
+        if (text.size() >= HISTORY_WRITE_CHUNK)
+        {
+            if (fwrite(text.data(), 1, text.size(), file) != text.size())
+                return false;
+            text.clear();
+        }
     }
+    return true;
 }
 } // namespace
 
@@ -240,7 +237,7 @@ XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSettin
     XUHistoryEntry *&head = ListHead(streamed);
     record->next = head;
     head = record;
-    index.byName[record->name] = record;
+    index.byName.Set(record->name, record);
     index.indexedHead = record;
     return record;
 }
@@ -249,9 +246,8 @@ XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetti
                                       bool devOnly)
 {
     HistoryIndex &index = IndexOf(streamed);
-    auto found = index.byName.find(name);
-    if (found != index.byName.end())
-        return found->second;
+    if (auto *found = index.byName.Find(name))
+        return found->value;
     return Tool_NewHistoryEntry(name, compressionSetting, streamed, devOnly, 0, 0);
 }
 
@@ -266,10 +262,6 @@ void Tool_WriteHistory()
         syncHigh = static_cast<int32_t>(static_cast<uint32_t>(now >> 32));
     }
 
-    std::string text = std::string(HISTORY_HEADER) + "\n";
-    AppendList(text, toolState.historyLists.streamed, 1, toolState.sync, syncLow, syncHigh);
-    AppendList(text, toolState.historyLists.loaded, 0, toolState.sync, syncLow, syncHigh);
-
     char path[TOOL_PATH_SIZE];
     HistoryPath(path);
     // The new history goes to a file beside the old one and replaces it in one step, so a
@@ -281,7 +273,13 @@ void Tool_WriteHistory()
     bool written = file != nullptr;
     if (file != nullptr)
     {
-        written = fwrite(text.data(), 1, text.size(), file) == text.size();
+        std::string text = std::string(HISTORY_HEADER) + "\n";
+        text.reserve(HISTORY_WRITE_CHUNK + 2 * HISTORY_NAME_SIZE + 64);
+        written = WriteList(file, text, toolState.historyLists.streamed, 1, toolState.sync,
+                            syncLow, syncHigh) &&
+                  WriteList(file, text, toolState.historyLists.loaded, 0, toolState.sync,
+                            syncLow, syncHigh) &&
+                  fwrite(text.data(), 1, text.size(), file) == text.size();
         written = fclose(file) == 0 && written;
         written = written && Plat_ReplaceFile(temporary.c_str(), path);
         if (!written)
@@ -303,7 +301,7 @@ void Tool_FreeHistory()
             head = next;
         }
         HistoryIndex &index = streamed ? streamedIndex : loadedIndex;
-        index.byName.clear();
+        index.byName.Clear();
         index.indexedHead = nullptr;
     }
 }

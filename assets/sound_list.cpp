@@ -7,14 +7,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace
 {
 struct SortItem
 {
-    std::string key; // the file name with ASCII letters in lower case
+    const char *key; // the file name with ASCII letters in lower case
     SoundFileEntry *entry;
 };
 } // namespace
@@ -26,16 +25,24 @@ void Tool_SortSoundList(SoundFileList *list)
     // The names are compared as their lower-case forms, byte by byte as unsigned values,
     // which orders exactly as the case-insensitive comparison does; a stable sort has only
     // one possible result, so this orders as the halving merge sort over the list would.
+    // The keys share one block, which goes back whole when the sort is done.
+    size_t keyBytes = 0;
+    size_t count = 0;
+    for (SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next, ++count)
+        keyBytes += strlen(entry->file) + 1;
+    std::vector<char> keys(keyBytes);
     std::vector<SortItem> items;
+    items.reserve(count);
+    char *key = keys.data();
     for (SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next)
     {
-        std::string key(entry->file);
-        for (char &c : key)
-            c = Str_ToLowerAscii(c);
-        items.push_back(SortItem{std::move(key), entry});
+        items.push_back(SortItem{key, entry});
+        for (const char *c = entry->file; *c; ++c)
+            *key++ = Str_ToLowerAscii(*c);
+        *key++ = 0;
     }
     std::stable_sort(items.begin(), items.end(),
-                     [](const SortItem &a, const SortItem &b) { return a.key < b.key; });
+                     [](const SortItem &a, const SortItem &b) { return strcmp(a.key, b.key) < 0; });
     for (size_t i = 0; i + 1 < items.size(); ++i)
         items[i].entry->next = items[i + 1].entry;
     items.back().entry->next = nullptr;

@@ -3,12 +3,12 @@
 
 #include "platform/files.h"
 #include "tool/paths.h"
+#include "tool/name_index.h"
 #include "tool/progress.h"
 #include "tool/tool_state.h"
 
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace
@@ -22,23 +22,9 @@ std::unordered_set<std::string> knownFolders;
 // ordered set comparing long paths. Nothing but the loop changes the set while it runs,
 // so the positions and the texts they hold stay valid. Building it costs one pass over
 // the set, as the walk did.
-struct CaseHash
-{
-    size_t operator()(const char *text) const
-    {
-        uint64_t hash = 14695981039346656037ull;
-        for (; *text; ++text)
-            hash = (hash ^ static_cast<unsigned char>(Str_ToLowerAscii(*text))) * 1099511628211ull;
-        return static_cast<size_t>(hash);
-    }
-};
-struct CaseEqual
-{
-    bool operator()(const char *a, const char *b) const { return Str_CaseCompare(a, b) == 0; }
-};
 using CandidateSet = decltype(toolState.orphanCandidates);
 bool orphanIndexActive = false;
-std::unordered_map<const char *, CandidateSet::iterator, CaseHash, CaseEqual> orphanIndex;
+NameIndex<CandidateSet::iterator> orphanIndex;
 
 struct OrphanIndexScope
 {
@@ -46,15 +32,15 @@ struct OrphanIndexScope
     {
         if (!wanted)
             return;
-        orphanIndex.reserve(toolState.orphanCandidates.size());
+        orphanIndex.Reserve(toolState.orphanCandidates.size());
         for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end(); ++it)
-            orphanIndex.emplace(it->c_str(), it);
+            orphanIndex.Set(it->c_str(), it);
         orphanIndexActive = true;
     }
     ~OrphanIndexScope()
     {
         orphanIndexActive = false;
-        orphanIndex.clear();
+        orphanIndex.Clear();
     }
 };
 
@@ -65,16 +51,14 @@ void RemoveOrphanCandidate(const char *targetPath)
         toolState.orphanCandidates.erase(targetPath);
         return;
     }
-    auto found = orphanIndex.find(targetPath);
-    if (found == orphanIndex.end())
+    auto *found = orphanIndex.Find(targetPath);
+    if (found == nullptr)
         return;
-    CandidateSet::iterator candidate = found->second;
-    orphanIndex.erase(found);
+    CandidateSet::iterator candidate = found->value;
+    orphanIndex.Remove(found);
     toolState.orphanCandidates.erase(candidate);
 }
 
-// Forms "root/word/languagePartsound/file" in out (TOOL_PATH_SIZE bytes, cut and always
-// terminated as the formatted print would); false when it does not fit.
 bool FormatPath(char *out, const char *root, const char *word, const char *languagePart, const char *file)
 {
     const char *parts[] = {root, "/", word, "/", languagePart, "sound/", file};

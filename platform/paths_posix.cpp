@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 std::string Posix_HostPath(const char *path)
@@ -97,24 +98,38 @@ bool Posix_WildcardMatch(const char *pattern, const char *name)
 
 namespace
 {
-std::string Fold(const std::string &name)
+char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+// Hashing and equality of names ignoring ASCII case.
+struct FoldedHash
 {
-    std::string folded(name);
-    for (char &c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    return folded;
-}
+    size_t operator()(const std::string &name) const
+    {
+        uint64_t hash = 14695981039346656037ull;
+        for (char c : name)
+            hash = (hash ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ull;
+        return static_cast<size_t>(hash);
+    }
+};
+struct FoldedEqual
+{
+    bool operator()(const std::string &a, const std::string &b) const
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (FoldChar(a[i]) != FoldChar(b[i]))
+                return false;
+        return true;
+    }
+};
 
 struct Listing
 {
     bool exists = false;
-    // Folded name to the host's spelling; of several spellings the smallest is kept,
-    // so the choice does not depend on the order of the folder.
-    std::unordered_map<std::string, std::string> names;
-    // Names an enumeration noted and nothing has looked up yet: most enumerated folders
-    // are never asked about, so they are put into names only when one is.
-    std::vector<std::string> unindexed;
+    // The host's spellings, found by a name that may differ in case; of several spellings
+    // the smallest is kept, so the choice does not depend on the order of the folder.
+    std::unordered_set<std::string, FoldedHash, FoldedEqual> names;
 };
 
 std::unordered_map<std::string, Listing> listings;
@@ -148,21 +163,14 @@ std::string Absolute(const std::string &path)
 
 void AddName(Listing &listing, const std::string &name)
 {
-    std::string key = Fold(name);
-    auto found = listing.names.find(key);
+    auto found = listing.names.find(name);
     if (found == listing.names.end())
-        listing.names.emplace(key, name);
-    else if (name < found->second)
-        found->second = name;
-}
-
-Listing &Indexed(Listing &listing)
-{
-    for (const std::string &name : listing.unindexed)
-        AddName(listing, name);
-    listing.unindexed.clear();
-    listing.unindexed.shrink_to_fit();
-    return listing;
+        listing.names.insert(name);
+    else if (name < *found)
+    {
+        listing.names.erase(found);
+        listing.names.insert(name);
+    }
 }
 
 void DropListing(const std::string &absoluteFolder)
@@ -175,7 +183,7 @@ Listing &ListFolder(const std::string &absoluteFolder)
 {
     auto found = listings.find(absoluteFolder);
     if (found != listings.end())
-        return Indexed(found->second);
+        return found->second;
     Listing &listing = listings[absoluteFolder];
     DIR *dir = opendir(absoluteFolder.empty() ? "/" : absoluteFolder.c_str());
     if (dir != nullptr)
@@ -230,7 +238,7 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
                                 bool *folderExists)
 {
     Listing *listing = &ListFolder(folder);
-    auto found = listing->names.find(Fold(name));
+    auto found = listing->names.find(name);
     if (found == listing->names.end() && verifyMissing && listing->exists)
     {
         struct stat info;
@@ -238,11 +246,11 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
         {
             DropListing(folder);
             listing = &ListFolder(folder);
-            found = listing->names.find(Fold(name));
+            found = listing->names.find(name);
         }
     }
     *folderExists = listing->exists;
-    return found == listing->names.end() ? nullptr : &found->second;
+    return found == listing->names.end() ? nullptr : &*found;
 }
 } // namespace
 
@@ -295,13 +303,12 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
     static std::string lastParent;
     static Listing *lastListing = nullptr;
     static uint64_t lastDropped = 0;
-    static std::string key;
 
     size_t slash = path.find_last_of('/');
     size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     size_t parentLength = slash == std::string::npos ? 0 : slash == 0 ? 1 : slash;
-    key.assign(path, nameStart, std::string::npos);
-    if (key.empty() || key == "." || key == "..")
+    if (nameStart == path.size() || path.compare(nameStart, std::string::npos, ".") == 0 ||
+        path.compare(nameStart, std::string::npos, "..") == 0)
         return false;
     Listing *listing = lastListing;
     if (listing == nullptr || lastDropped != listingsDropped || lastParent.size() != parentLength ||
@@ -318,14 +325,13 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
     }
     if (!listing->exists)
         return false;
-    for (char &c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    auto entry = Indexed(*listing).names.find(key);
+    static std::string name;
+    name.assign(path, nameStart, std::string::npos);
+    auto entry = listing->names.find(name);
     *found = entry != listing->names.end();
     resolved->clear();
-    if (*found && path.compare(nameStart, std::string::npos, entry->second) != 0)
-        *resolved = path.substr(0, nameStart) + entry->second;
+    if (*found && name != *entry)
+        *resolved = path.substr(0, nameStart) + *entry;
     return true;
 }
 
@@ -349,9 +355,9 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
         Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
         return false;
     }
-    auto found = listing.names.find(Fold(name));
+    auto found = listing.names.find(name);
     if (found != listing.names.end())
-        name = found->second;
+        name = *found;
     if (folder.empty())
         *resolved = name;
     else if (folder == "/")
@@ -367,7 +373,7 @@ void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
     SplitParent(hostPath, &parent, &name);
     auto found = listings.find(Absolute(parent));
     if (found != listings.end() && found->second.exists)
-        AddName(Indexed(found->second), name);
+        AddName(found->second, name);
     if (isDirectory)
         DropListing(Absolute(hostPath));
 }
@@ -379,9 +385,9 @@ void Posix_NoteRemoved(const std::string &hostPath)
     auto found = listings.find(Absolute(parent));
     if (found != listings.end())
     {
-        Listing &listing = Indexed(found->second);
-        auto entry = listing.names.find(Fold(name));
-        if (entry != listing.names.end() && entry->second == name)
+        Listing &listing = found->second;
+        auto entry = listing.names.find(name);
+        if (entry != listing.names.end() && *entry == name)
             listing.names.erase(entry);
     }
     DropListing(Absolute(hostPath));
@@ -389,14 +395,17 @@ void Posix_NoteRemoved(const std::string &hostPath)
 
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count)
 {
-    Listing &listing = listings[Absolute(folder)];
+    // Only a listing the cache already holds is renewed: most enumerated folders (the
+    // whole output tree of a run) are never asked about, and would only take memory.
+    auto found = listings.find(Absolute(folder));
+    if (found == listings.end())
+        return;
+    Listing &listing = found->second;
     listing.exists = true;
     listing.names.clear();
-    listing.unindexed.clear();
-    listing.unindexed.reserve(count);
     for (size_t i = 0; i < count; ++i)
         if (names[i] != "." && names[i] != "..")
-            listing.unindexed.push_back(names[i]);
+            AddName(listing, names[i]);
 }
 
 void Posix_ForgetListings()

@@ -37,7 +37,7 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
 // Keep cached listings coherent with what this process creates and removes.
 void Posix_NoteCreated(const std::string &hostPath, bool isDirectory);
 void Posix_NoteRemoved(const std::string &hostPath);
-// Replaces the cached listing of a folder with a fresh enumeration.
+// Replaces the cached listing of a folder, if one is cached, with a fresh enumeration.
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count);
 // Forgets every cached listing (after the current directory changed).
 void Posix_ForgetListings();
