@@ -257,6 +257,29 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
 bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf)
 {
     bool absolute = !path.empty() && path[0] == '/';
+    // A plain absolute path whose folder is cached under the spelling given needs only its
+    // last name looked up: the walk below would come to the same folder.
+    size_t slash = path.find_last_of('/');
+    if (absolute && slash > 0 && slash + 1 < path.size() && path.find("//") == std::string::npos &&
+        path.find("/.") == std::string::npos)
+    {
+        std::string folder = path.substr(0, slash);
+        auto cached = listings.find(folder);
+        if (cached != listings.end() && cached->second.exists)
+        {
+            bool folderExists = false;
+            const std::string *found = FindInFolder(folder, path.substr(slash + 1), verifyLeaf, &folderExists);
+            if (found == nullptr)
+            {
+                *resolved = path;
+                *missingCode = folderExists ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
+                return false;
+            }
+            *resolved = path.substr(0, slash + 1) + *found;
+            *missingCode = 0;
+            return true;
+        }
+    }
     std::vector<std::string> parts;
     SplitComponents(path, &parts);
 

@@ -54,20 +54,34 @@ template <class Value> struct NameIndex
     // Indexes value under name; an entry of the same name takes the new name and value.
     void Set(const char *name, Value value)
     {
-        if (Slot *slot = Find(name))
-        {
-            *slot = Slot{name, value};
-            return;
-        }
         if ((used + 1) * 2 > slots.size())
             Grow();
         size_t mask = slots.size() - 1;
-        size_t i = static_cast<size_t>(Tool_NameHash(name)) & mask;
-        while (slots[i].name != nullptr && slots[i].name != RemovedName())
-            i = (i + 1) & mask;
-        if (slots[i].name == nullptr)
-            ++used;
-        slots[i] = Slot{name, value};
+        Slot *free = nullptr;
+        for (size_t i = static_cast<size_t>(Tool_NameHash(name)) & mask;; i = (i + 1) & mask)
+        {
+            Slot &slot = slots[i];
+            if (slot.name == nullptr)
+            {
+                if (free == nullptr)
+                {
+                    free = &slot;
+                    ++used;
+                }
+                break;
+            }
+            if (slot.name == RemovedName())
+            {
+                if (free == nullptr)
+                    free = &slot;
+            }
+            else if (Str_CaseCompare(slot.name, name) == 0)
+            {
+                free = &slot;
+                break;
+            }
+        }
+        *free = Slot{name, value};
     }
 
     void Remove(Slot *slot) { slot->name = RemovedName(); }
