@@ -257,35 +257,29 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
 bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf)
 {
     bool absolute = !path.empty() && path[0] == '/';
-    // A plain absolute path whose folder is cached under the spelling given needs only its
-    // last name looked up: the walk below would come to the same folder.
-    size_t slash = path.find_last_of('/');
-    if (absolute && slash > 0 && slash + 1 < path.size() && path.find("//") == std::string::npos &&
-        path.find("/.") == std::string::npos)
+    // Walk in absolute terms for the cache, but answer in the caller's terms. A plain
+    // absolute path starts at the deepest of its folders that the cache holds under the
+    // spelling given: the walk from the root would come to the same folder.
+    std::string folder = absolute ? "" : Absolute("");
+    std::string answer = absolute ? "" : ".";
+    size_t rest = 0;
+    if (absolute && path.find("//") == std::string::npos && path.find("/.") == std::string::npos)
     {
-        std::string folder = path.substr(0, slash);
-        auto cached = listings.find(folder);
-        if (cached != listings.end() && cached->second.exists)
+        for (size_t slash = path.find_last_of('/'); slash != std::string::npos && slash > 0;
+             slash = path.find_last_of('/', slash - 1))
         {
-            bool folderExists = false;
-            const std::string *found = FindInFolder(folder, path.substr(slash + 1), verifyLeaf, &folderExists);
-            if (found == nullptr)
+            auto cached = listings.find(path.substr(0, slash));
+            if (cached != listings.end() && cached->second.exists)
             {
-                *resolved = path;
-                *missingCode = folderExists ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
-                return false;
+                folder = cached->first;
+                answer = folder;
+                rest = slash + 1;
+                break;
             }
-            *resolved = path.substr(0, slash + 1) + *found;
-            *missingCode = 0;
-            return true;
         }
     }
     std::vector<std::string> parts;
-    SplitComponents(path, &parts);
-
-    // Walk in absolute terms for the cache, but answer in the caller's terms.
-    std::string folder = absolute ? "" : Absolute("");
-    std::string answer = absolute ? "" : ".";
+    SplitComponents(path.substr(rest), &parts);
     for (size_t i = 0; i < parts.size(); ++i)
     {
         const std::string &part = parts[i];
@@ -310,7 +304,7 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         folder += "/" + name;
         answer += "/" + name;
     }
-    if (parts.empty())
+    if (parts.empty() && rest == 0)
         answer = absolute ? "/" : ".";
     else if (!absolute && answer.compare(0, 2, "./") == 0)
         answer = answer.substr(2);
