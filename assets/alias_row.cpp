@@ -62,11 +62,48 @@ void ParseName(SoundFileEntry *row, const char *aliasFileName, const char *value
     Str_Copy(row->name, value, sizeof(row->name));
 }
 
+// True when the value holds a drive or stream separator ":" or a parent-folder component.
+// Windows drops trailing dots and blanks from a component, so "..." and ".. " count as
+// ".." too: any component of two or more dots and nothing else but blanks.
+bool LeavesSoundFolder(const char *value)
+{
+    if (strchr(value, ':') != nullptr)
+        return true;
+    int dots = 0;
+    bool onlyDotsAndBlanks = true;
+    for (const char *c = value;; ++c)
+    {
+        if (*c == 0 || *c == '/' || *c == '\\')
+        {
+            if (onlyDotsAndBlanks && dots >= 2)
+                return true;
+            if (*c == 0)
+                return false;
+            dots = 0;
+            onlyDotsAndBlanks = true;
+        }
+        else if (*c == '.')
+            ++dots;
+        else if (*c != ' ')
+            onlyDotsAndBlanks = false;
+    }
+}
+
 void ParseFile(SoundFileEntry *row, const char *aliasFileName, const char *value)
 {
     if (strlen(value) >= static_cast<size_t>(ALIAS_VALUE_LIMIT))
     {
         RefuseTooLong(row, aliasFileName, "Sound file", value);
+        return;
+    }
+    // Sources are read and targets written below the sound folders only; a value that
+    // would lead out of them is refused like any other bad value of the row.
+    if (LeavesSoundFolder(value))
+    {
+        Com_ReportError("Sound alias file %s: Sound file '%s' leaves the sound folder\n",
+                        aliasFileName, value);
+        RecordRowError(aliasFileName, value, TOOL_ERROR_INVALID_CHARACTER);
+        row->rejected = true;
         return;
     }
     const char *start = (value[0] == '\\' || value[0] == '/') ? value + 1 : value;

@@ -34,7 +34,8 @@ void Tool_InitAliasRow(SoundFileEntry *row, const char *aliasFileName,
 
 // Checks one non-empty value of the given column and stores it in the row. Refused values
 // are reported, recorded as errors and set the row's rejected flag. A column given twice in
-// one row is refused the same way.
+// one row is refused the same way, and so is a sound file that would lead out of the sound
+// folders (one holding ":" or a ".." component).
 void Tool_ParseAliasField(SoundFileEntry *row, int platformIndex, const char *aliasFileName,
                           const char *value, int columnNumber, bool seen[ALIAS_COLUMN_COUNT]);
 

@@ -3,6 +3,8 @@
 
 #include "assets/asset_test_fixture.h"
 
+#include <iterator>
+
 namespace
 {
 class AliasRowTest : public AssetTest
@@ -136,6 +138,34 @@ TEST_F(AliasRowTest, SoundFileLengthLimits)
     EXPECT_EQ(Field(ALIAS_COLUMN_FILE, justFits), "");
     EXPECT_EQ(row.file, justFits + ".wav");
     EXPECT_EQ(toolState.errors.size(), 2u);
+}
+
+TEST_F(AliasRowTest, SoundFilesLeavingTheSoundFolderAreRefused)
+{
+    const char *refused[] = {"../x.wav",    "a\\..\\..\\b", "weapons/..",   "a/.../b.wav",
+                             "a/.. /b.wav", "C:x.wav",      "shot.wav:ads", "/..\\x"};
+    for (const char *value : refused)
+    {
+        Tool_InitAliasRow(&row, "weapons.csv", seen);
+        EXPECT_EQ(Field(ALIAS_COLUMN_FILE, value),
+                  "ERROR: Sound alias file weapons.csv: Sound file '" + std::string(value) +
+                      "' leaves the sound folder\n");
+        EXPECT_TRUE(row.rejected) << value;
+        EXPECT_STREQ(row.file, "") << value;
+        ASSERT_FALSE(toolState.errors.empty());
+        EXPECT_EQ(toolState.errors.back().text, "weapons.csv: " + std::string(value));
+        EXPECT_EQ(toolState.errors.back().toolError, 8u);
+    }
+    EXPECT_EQ(toolState.errors.size(), std::size(refused));
+
+    toolState.errors.clear();
+    for (const char *value : {"a..b/c.wav", "./x.wav", "..x/y", "a/.b", "x..wav"})
+    {
+        Tool_InitAliasRow(&row, "weapons.csv", seen);
+        EXPECT_EQ(Field(ALIAS_COLUMN_FILE, value), "") << value;
+        EXPECT_FALSE(row.rejected) << value;
+    }
+    EXPECT_TRUE(toolState.errors.empty());
 }
 
 TEST_F(AliasRowTest, CompressionLimitsAndHighBytes)

@@ -41,7 +41,9 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime);
 // old destination (or none) in place. Returns true on success.
 bool Plat_CopyFile(const char *source, const char *destination);
 
-// Renames from over to, replacing to in one step. Returns true on success.
+// Renames from over to, replacing to in one step. Returns true on success. A read-only
+// file at to is not replaced (PLAT_ERROR_ACCESS_DENIED), and neither is a read-only
+// destination of Plat_CopyFile.
 bool Plat_ReplaceFile(const char *from, const char *to);
 
 // Forces the written data of an open stream to the disk (after fflush).

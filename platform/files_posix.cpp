@@ -120,6 +120,21 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
     }
     return RetryResolved(host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
 }
+
+// Windows neither renames nor copies over a read-only file, whoever asks; a file the
+// user protected (no write permission for anyone, or none for us) is not replaced here
+// either. True, with the last error set, when target is such a file.
+bool IsProtectedFile(const std::string &target)
+{
+    struct stat info;
+    if (lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if ((info.st_mode & 0222) != 0 &&
+        (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 || errno != EACCES))
+        return false;
+    Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
+    return true;
+}
 } // namespace
 
 FILE *Plat_FOpen(const char *path, const char *mode)
@@ -267,7 +282,7 @@ bool Plat_ReplaceFile(const char *from, const char *to)
     if (folder)
         ReleaseFolderHandles();
     std::string target;
-    if (!Posix_ResolveForCreate(Posix_HostPath(to), &target))
+    if (!Posix_ResolveForCreate(Posix_HostPath(to), &target) || IsProtectedFile(target))
         return false;
     if (rename(source.c_str(), target.c_str()) != 0)
     {
@@ -305,7 +320,7 @@ bool Plat_CopyFile(const char *source, const char *destination)
         return false;
     }
     std::string target;
-    if (!Posix_ResolveForCreate(Posix_HostPath(destination), &target))
+    if (!Posix_ResolveForCreate(Posix_HostPath(destination), &target) || IsProtectedFile(target))
     {
         close(in);
         return false;

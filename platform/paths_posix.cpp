@@ -357,7 +357,11 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
     std::string parent, name;
     SplitParent(path, &parent, &name);
     std::string folder = parent;
-    if (!parent.empty() && parent != "/" && parent != ".")
+    // A folder spelled exactly is taken as it is: the folders above it may be ones we may
+    // pass through but not list.
+    struct stat info;
+    if (!parent.empty() && parent != "/" && parent != "." &&
+        (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
     {
         uint32_t code = 0;
         if (!Posix_Resolve(parent, &folder, &code, true))
@@ -366,15 +370,19 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
             return false;
         }
     }
-    Listing &listing = ListFolder(Absolute(folder.empty() ? "." : folder));
-    if (!listing.exists)
+    std::string absoluteFolder = Absolute(folder.empty() ? "." : folder);
+    Listing &listing = ListFolder(absoluteFolder);
+    if (listing.exists)
+    {
+        auto found = listing.names.find(name);
+        if (found != listing.names.end())
+            name = *found;
+    }
+    else if (stat(absoluteFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
     {
         Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
         return false;
     }
-    auto found = listing.names.find(name);
-    if (found != listing.names.end())
-        name = *found;
     if (folder.empty())
         *resolved = name;
     else if (folder == "/")

@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+scripts/test-sanitize.sh
+scripts/test-windows.sh

@@ -112,7 +112,7 @@ TEST(CommandLine, LogOptionNamesTheLogFile)
     KitRun run = kit.Run({"-log", "out.txt"});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ(std::string(NO_ALIAS_WARNING) + EMPTY_REPORT, run.out);
-    EXPECT_EQ(run.out, ReadFile(kit.bin() + "/out.txt"));
+    EXPECT_EQ(run.out, ReadTextOutput(kit.bin() + "/out.txt"));
     EXPECT_FALSE(FileExists(kit.bin() + "/Auralith.log"));
 }
 

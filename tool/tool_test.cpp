@@ -72,7 +72,7 @@ TEST_F(ToolTest, ErrorPrintGoesToConsoleAndLogWithItsPrefix)
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ("ERROR: x 5\na path with %s in it\nshown\nalso\n", out);
     Com_CloseLog();
-    EXPECT_EQ(out, ReadFile(dir / "test.log"));
+    EXPECT_EQ(out, ReadTextOutput(dir / "test.log"));
 }
 
 TEST_F(ToolTest, LongPrintsAreCutTo4095Characters)

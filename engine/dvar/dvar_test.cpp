@@ -1,5 +1,6 @@
 #include "engine/common/format.h"
 #include "engine/dvar/dvar.h"
+#include "tests/support/run_process.h"
 #include "tests/support/scoped_dir.h"
 #include "tool/console.h"
 #include "tool/tool_state.h"
@@ -126,7 +127,7 @@ class DvarTest : public ::testing::Test
 
     std::string LogText() const
     {
-        return ReadFile(dir_ / "dvar_test.log");
+        return ReadTextOutput(dir_ / "dvar_test.log");
     }
 
     ScopedDir dir_;

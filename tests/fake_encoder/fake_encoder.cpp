@@ -10,6 +10,8 @@
 //   garbage PROGRAM [TEXT]   write a file that is not RIFF and exit 0
 //   trailer PROGRAM [TEXT]   append a LIST chunk after the data chunk
 //   sleep MILLISECONDS       wait before writing the output
+//   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
+//                            fake_encoder.stalled and wait (at most ten minutes) to be killed
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -225,6 +227,16 @@ std::string Xwma(const Wave &in)
         Put32(dpds, i == packets ? decodedBytes : uint32_t(i * perPacket));
     return Chunk("fmt ", f) + Chunk("dpds", dpds) + Chunk("data", std::string(packets * packetSize, '\x22'));
 }
+
+// The number of lines in fake_encoder.log: the starts logged so far, this one included.
+int LoggedStarts()
+{
+    std::ifstream in("fake_encoder.log");
+    int lines = 0;
+    for (std::string line; std::getline(in, line);)
+        ++lines;
+    return lines;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -238,6 +250,13 @@ int main(int argc, char **argv)
         log << '\n';
     }
     std::vector<Rule> rules = ReadRules();
+    for (const Rule &rule : rules)
+        if (rule.verb == "stall" && std::stoi(rule.program) == LoggedStarts())
+        {
+            std::ofstream("fake_encoder.stalled") << program << '\n';
+            std::this_thread::sleep_for(std::chrono::minutes(10));
+            return 5;
+        }
 
     std::string input, output, rate;
     if (program == "sox.exe" && argc == 6 && std::string(argv[2]) == "-r" && std::string(argv[5]) == "resample")

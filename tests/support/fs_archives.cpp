@@ -3,27 +3,15 @@
 
 #include "engine/dvar/dvar.h"
 #include "engine/fs/search_path.h"
+#include "tests/support/run_process.h"
 #include "tests/support/scoped_dir.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 namespace
 {
-std::string ShellQuote(const std::string &text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-    {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
 uint16_t ReadU16(const std::string &bytes, size_t offset)
 {
     return uint16_t(uint8_t(bytes[offset]) | (uint8_t(bytes[offset + 1]) << 8));
@@ -53,33 +41,56 @@ const char *ZipWriterName(ZipWriter writer)
 bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMember> &members,
               bool deflate)
 {
+    // The writers run in a staging folder and see only relative names there, so that a
+    // host program can write the archive for a test program of another system (under Wine).
     ScopedDir staging;
-    std::string command;
+    std::string program;
+    std::vector<std::string> args;
+    std::string folder;
     if (writer == ZipWriter::InfoZip)
     {
-        command = "cd " + ShellQuote(staging.path()) + " && zip -q -X -D " +
-                  (deflate ? "-9 " : "-0 ") + ShellQuote(path);
+        program = AURALITH_ZIP_PROGRAM;
+        folder = staging / "members";
+        MakeDirs(folder);
+        args = {"-q", "-X", "-D", deflate ? "-9" : "-0", "../archive.zip"};
         for (const ZipMember &member : members)
         {
-            WriteFile(staging / member.name, member.data);
-            command += " " + ShellQuote(member.name);
+            WriteFile(folder + "/" + member.name, member.data);
+            args.push_back(member.name);
         }
     }
     else
     {
+        program = AURALITH_PYTHON_PROGRAM;
+        folder = staging.path();
         WriteFile(staging / "writer.py", PYTHON_WRITER);
-        command = "python3 " + ShellQuote(staging / "writer.py") + " " + ShellQuote(path) +
-                  (deflate ? " d" : " s");
+        args = {"writer.py", "archive.zip", deflate ? "d" : "s"};
         for (size_t i = 0; i < members.size(); ++i)
         {
-            std::string source = staging / ("member" + std::to_string(i));
-            WriteFile(source, members[i].data);
-            command += " " + ShellQuote(members[i].name) + " " + ShellQuote(source);
+            std::string source = "member" + std::to_string(i);
+            WriteFile(staging / source, members[i].data);
+            args.push_back(members[i].name);
+            args.push_back(source);
         }
     }
+    try
+    {
+        ProcessResult result = RunProcess(program, args, folder);
+        if (result.status != 0 || !FileExists(staging / "archive.zip"))
+        {
+            fprintf(stderr, "%s failed (%d): %s", program.c_str(), result.status,
+                    result.err.c_str());
+            return false;
+        }
+    }
+    catch (const std::exception &error)
+    {
+        fprintf(stderr, "%s\n", error.what());
+        return false;
+    }
     MakeDirs(path.substr(0, path.find_last_of('/')));
-    command += " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    WriteFile(path, ReadFile(staging / "archive.zip"));
+    return true;
 }
 
 ZipLayout ReadZipLayout(const std::string &bytes)

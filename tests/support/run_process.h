@@ -14,3 +14,7 @@ struct ProcessResult
 // Runs program with args in folder, standard input empty; waits for it.
 ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
                          const std::string &folder);
+
+// A text file that a program under test wrote in its system's text mode (the tool's log),
+// with LF line ends on every host.
+std::string ReadTextOutput(const std::string &path);

@@ -12,6 +12,11 @@
 
 extern char **environ;
 
+std::string ReadTextOutput(const std::string &path)
+{
+    return ReadFile(path);
+}
+
 ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
                          const std::string &folder)
 {

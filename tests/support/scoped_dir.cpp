@@ -2,9 +2,12 @@
 #include "tests/support/scoped_dir.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -14,10 +17,25 @@ namespace fs = std::filesystem;
 
 ScopedDir::ScopedDir()
 {
-    std::string pattern = (fs::temp_directory_path() / "auralith-test-XXXXXX").string();
-    if (mkdtemp(&pattern[0]) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    // A fresh random name, taken only when this call created the folder: parallel test
+    // programs never share one. The path is "/"-separated on every host.
+    static std::mt19937_64 random(
+        std::random_device{}() ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        char name[40];
+        snprintf(name, sizeof(name), "auralith-test-%012llx",
+                 static_cast<unsigned long long>(random() & 0xffffffffffffull));
+        std::error_code error;
+        if (fs::create_directory(base / name, error))
+        {
+            path_ = (base / name).generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 ScopedDir::~ScopedDir()
@@ -71,6 +89,17 @@ std::vector<std::string> ListTree(const std::string &root)
             files.push_back(fs::relative(it->path(), root).generic_string());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::vector<std::string> ListFolder(const std::string &folder)
+{
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (auto it = fs::directory_iterator(folder, ignored); it != fs::directory_iterator();
+         it.increment(ignored))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void RemoveFile(const std::string &path)

@@ -32,5 +32,8 @@ void MakeDirs(const std::string &path);
 void SetFileTime(const std::string &path, long long seconds);
 // The files below root, relative and "/"-separated, sorted.
 std::vector<std::string> ListTree(const std::string &root);
+// The names in one folder as the disk spells them, sorted. Where names ignore case (Windows),
+// this tells whether a second spelling was made, which FileExists cannot.
+std::vector<std::string> ListFolder(const std::string &folder);
 // Removes a file; nothing happens when it is missing.
 void RemoveFile(const std::string &path);

@@ -1,6 +1,8 @@
 // Temporary kits for end-to-end runs.
 #include "tests/support/test_kit.h"
 
+#include "tests/support/host.h"
+
 #include <filesystem>
 #include <sstream>
 
@@ -11,9 +13,10 @@ TestKit::TestKit(bool fakeEncoders)
     root_ = dir_ / "kit";
     MakeDirs(root_ + "/bin");
     MakeDirs(root_ + "/sound_assets/raw/sound");
+    // Copies, not links: Windows starts only real program files.
     if (fakeEncoders)
         for (const char *name : {"sox.exe", "WMAEncode.exe", "AdpcmEncode.exe"})
-            fs::create_symlink(AURALITH_FAKE_ENCODER, root_ + "/bin/" + name);
+            fs::copy_file(AURALITH_FAKE_ENCODER, root_ + "/bin/" + name);
 }
 
 void TestKit::WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder)
@@ -31,7 +34,14 @@ void TestKit::SetEncoderRules(const std::string &rules) { WriteFile(bin() + "/fa
 std::vector<std::string> TestKit::TakeEncoderLog()
 {
     std::vector<std::string> lines;
-    std::istringstream in(ReadFile(bin() + "/fake_encoder.log"));
+    std::string log = ReadTextOutput(bin() + "/fake_encoder.log");
+    // The POSIX backend hands paths over with "/"; Windows keeps the tool's "\". The
+    // launches read the same on both.
+    if (!HostIsPosix())
+        for (char &c : log)
+            if (c == '\\')
+                c = '/';
+    std::istringstream in(log);
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     fs::remove(bin() + "/fake_encoder.log");
@@ -41,7 +51,7 @@ std::vector<std::string> TestKit::TakeEncoderLog()
 KitRun TestKit::Run(const std::vector<std::string> &args) const
 {
     ProcessResult result = RunProcess(AURALITH_BINARY, args, bin());
-    return KitRun{result.status, result.out, result.err, ReadFile(bin() + "/Auralith.log")};
+    return KitRun{result.status, result.out, result.err, ReadTextOutput(bin() + "/Auralith.log")};
 }
 
 std::string ToolPath(const std::string &path)

@@ -1,0 +1,365 @@
+// End-to-end: runs killed while an encoder works and at arbitrary moments, stray files
+// of killed runs, and kits whose output folder, targets, history or log cannot be
+// written or whose disk is full. Whatever happens, every target is the old one or a
+// complete new one, the history is the old or the new file, and the next run converges.
+// POSIX only: it kills runs, runs as another user and limits file sizes.
+#include "tests/support/host.h"
+#include "tests/support/process_control.h"
+#include "tests/support/riff_builder.h"
+#include "tests/support/target_layout.h"
+#include "tests/support/test_kit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+using Files = std::map<std::string, std::string>; // kit-relative path to bytes
+
+const char *const HISTORY = "sound_assets/Auralith.hst";
+
+// Every file below the output trees, relative to the kit root.
+Files OutputFiles(const TestKit &kit)
+{
+    Files files;
+    for (const char *tree : {"raw", "devraw"})
+        for (const std::string &file : ListTree(kit / tree))
+            files[std::string(tree) + "/" + file] =
+                ReadFile(kit / (std::string(tree) + "/" + file));
+    return files;
+}
+
+std::vector<std::string> SortedLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+bool EndsWith(const std::string &text, const std::string &end)
+{
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+KitRun RunAs(const TestKit &kit, const std::vector<std::string> &args,
+             const ProcessOptions &options)
+{
+    if (options.unprivileged)
+        GiveToUnprivilegedUser(kit.root());
+    ProcessResult result = RunProcessWith(AURALITH_BINARY, args, kit.bin(), options);
+    return KitRun{result.status, result.out, result.err, ReadFile(kit.bin() + "/Auralith.log")};
+}
+
+// A kit converted once from old sources, then given new sources and one more alias, so
+// that the next run converts every file again. The run from that state is the one that
+// gets killed; an uninterrupted run from the same state is the reference.
+class CrashSafety : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        const std::string header = "name,file,type,compression\n"
+                                   "one,a/one.wav,,\n"                // resampled, then ADPCM
+                                   "two,b/two.wav,,\n"                // WMA
+                                   "three,c/three.wav,,pcm\n"         // no program
+                                   "four,d/four.wav,,\n"              // ADPCM
+                                   "big,e/big.wav,,pcm\n"             // a large target
+                                   "five,music/five.wav,streamed,\n"; // ADPCM
+        kit.WriteAliasFile("main.csv", header);
+        WriteSources(0);
+        ASSERT_EQ(0, kit.Run({}).status);
+        oldTargets = OutputFiles(kit);
+        oldHistory = ReadFile(kit / HISTORY);
+
+        kit.WriteAliasFile("main.csv", header + "six,g/six.wav,,\n");
+        WriteSources(7);
+        for (const std::string &source : ListTree(kit / "sound_assets/raw"))
+            SetFileTime(kit / ("sound_assets/raw/" + source), 1600000000);
+
+        Restore();
+        KitRun run = kit.Run({});
+        ASSERT_EQ(0, run.status) << run.out;
+        launches = static_cast<int>(kit.TakeEncoderLog().size());
+        newTargets = OutputFiles(kit);
+        newHistory = ReadFile(kit / HISTORY);
+        ASSERT_EQ(6, launches);
+        ASSERT_EQ(oldTargets.size() + 1, newTargets.size());
+    }
+
+    // Sources whose length grows with more, so old and new targets differ.
+    void WriteSources(uint32_t more)
+    {
+        kit.WriteSource("a/one.wav", PcmWave(48000, 2, 20000 + more));
+        kit.WriteSource("b/two.wav", PcmWave(44100, 1, 100000 + more));
+        kit.WriteSource("c/three.wav", PcmWave(22050, 1, 3000 + more));
+        kit.WriteSource("d/four.wav", PcmWave(32000, 1, 30000 + more));
+        kit.WriteSource("e/big.wav", PcmWave(22050, 2, 1000000 + more));
+        kit.WriteSource("music/five.wav", PcmWave(44100, 1, 40000 + more));
+        kit.WriteSource("g/six.wav", PcmWave(22050, 1, 5000 + more));
+    }
+
+    // Back to the state before the run: old targets older than every source, the old
+    // history, no scratch files, no rules.
+    void Restore()
+    {
+        fs::remove_all(kit / "raw");
+        fs::remove_all(kit / "devraw");
+        fs::remove_all(kit / "sound_assets/tempEncodings");
+        RemoveFile(kit / "sound_assets/Auralith.hst.tmp");
+        for (const auto &[path, bytes] : oldTargets)
+        {
+            WriteFile(kit / path, bytes);
+            SetFileTime(kit / path, 1000000000);
+        }
+        WriteFile(kit / HISTORY, oldHistory);
+        RemoveFile(kit.bin() + "/fake_encoder.stalled");
+        kit.SetEncoderRules("");
+        kit.TakeEncoderLog();
+    }
+
+    // After a killed run: each target old or new and whole, the history old or new, and
+    // nothing else in the output trees but the temporary files of targets.
+    void CheckKilledState(const std::string &when)
+    {
+        SCOPED_TRACE(when);
+        Files now = OutputFiles(kit);
+        std::vector<std::string> absent;
+        for (const auto &[path, bytes] : newTargets)
+        {
+            auto found = now.find(path);
+            auto old = oldTargets.find(path);
+            if (found == now.end())
+            {
+                EXPECT_TRUE(old == oldTargets.end()) << path << " was lost";
+                absent.push_back(path);
+                continue;
+            }
+            EXPECT_TRUE(found->second == bytes ||
+                        (old != oldTargets.end() && found->second == old->second))
+                << path << " is neither the old nor the new target";
+        }
+        for (const auto &[path, bytes] : now)
+            if (newTargets.count(path) == 0)
+            {
+                std::string target = path.substr(0, path.size() - 4);
+                EXPECT_TRUE(EndsWith(path, ".tmp") && newTargets.count(target) == 1)
+                    << "stray " << path;
+            }
+        std::string history = ReadFile(kit / HISTORY);
+        EXPECT_TRUE(history == oldHistory || history == newHistory) << "history:\n" << history;
+
+        KitRun check = kit.Run({"-check-priv"});
+        std::string expected;
+        for (const std::string &path : absent)
+            expected += "ERROR: Failed reading " + ToolPath(kit / path) + "\n";
+        EXPECT_EQ(expected, check.err);
+    }
+
+    // After the next run: the targets and the history of an uninterrupted run, no
+    // temporary file left, and a further run finds nothing to do.
+    void CheckConverged(const std::string &when)
+    {
+        SCOPED_TRACE(when);
+        KitRun run = kit.Run({});
+        EXPECT_EQ(0, run.status) << run.out;
+        EXPECT_EQ(newTargets, OutputFiles(kit));
+        EXPECT_EQ(SortedLines(newHistory), SortedLines(ReadFile(kit / HISTORY)));
+        EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
+        EXPECT_FALSE(FileExists(kit / "sound_assets/tempEncodings"));
+        kit.TakeEncoderLog();
+        run = kit.Run({});
+        EXPECT_NE(std::string::npos, run.out.find("UPDATED: \t0\n")) << run.out;
+        EXPECT_TRUE(kit.TakeEncoderLog().empty());
+    }
+
+    TestKit kit;
+    Files oldTargets, newTargets;
+    std::string oldHistory, newHistory;
+    int launches = 0;
+};
+} // namespace
+
+TEST_F(CrashSafety, KilledRunsLeaveOldOrWholeFilesAndTheNextRunConverges)
+{
+    if (!HostIsPosix())
+        GTEST_SKIP() << "POSIX only: kills the run's process group";
+    // Killed while each encoder launch of the run is working.
+    for (int launch = 1; launch <= launches; ++launch)
+    {
+        Restore();
+        kit.SetEncoderRules("stall " + std::to_string(launch) + "\n");
+        StartedProcess run = StartProcess(AURALITH_BINARY, {}, kit.bin());
+        bool stalled = WaitForFile(kit.bin() + "/fake_encoder.stalled", run);
+        KillProcess(&run);
+        ASSERT_TRUE(stalled) << "launch " << launch << " never came";
+        kit.SetEncoderRules("");
+        CheckKilledState("killed in launch " + std::to_string(launch));
+        CheckConverged("after the kill in launch " + std::to_string(launch));
+    }
+    // Killed at moments the test does not choose: during reads, writes, renames and the
+    // history; every moment must give the same guarantees.
+    for (int delay : {0, 2, 5, 10, 20, 35, 50, 80, 120, 200})
+    {
+        Restore();
+        StartedProcess run = StartProcess(AURALITH_BINARY, {}, kit.bin());
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        KillProcess(&run);
+        CheckKilledState("killed after " + std::to_string(delay) + " ms");
+        CheckConverged("after the kill after " + std::to_string(delay) + " ms");
+    }
+}
+
+TEST_F(CrashSafety, StrayFilesOfAKilledRunDoNotMisleadTheNextRun)
+{
+    Restore();
+    WriteFile(kit / "raw/sound/a/one.wav.tmp", "half a target");
+    WriteFile(kit / "raw/sound/e/big.wav.tmp", std::string(100000, 'x'));
+    WriteFile(kit / "raw/sound/gone/old.wav.tmp", "left by a run of an alias since removed");
+    WriteFile(kit / "sound_assets/Auralith.hst.tmp", "XUHISTORY 8\n\"cut");
+    WriteFile(kit / "sound_assets/tempEncodings/temp.rate.wav", PcmWave(44100, 2, 10));
+    WriteFile(kit / "sound_assets/tempEncodings/temp.encode.wav", "not a wave");
+
+    KitRun run = kit.Run({});
+    EXPECT_EQ(0, run.status) << run.out;
+    // A temporary file is no converted file: not an orphan, not listed, not copied.
+    EXPECT_NE(std::string::npos, run.out.find("OPRHANS: \t0\n")) << run.out;
+    Files expected = newTargets;
+    expected["raw/sound/gone/old.wav.tmp"] = "left by a run of an alias since removed";
+    EXPECT_EQ(expected, OutputFiles(kit));
+    EXPECT_EQ(SortedLines(newHistory), SortedLines(ReadFile(kit / HISTORY)));
+    EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
+    EXPECT_FALSE(FileExists(kit / "sound_assets/tempEncodings"));
+    EXPECT_EQ(std::string::npos, kit.Run({"-list"}).out.find(".tmp"));
+}
+
+namespace
+{
+const char *const ERRORS = "\n---------------------------\n\tErrors\n---------------------------\n";
+
+// A kit for runs that cannot write everywhere, run as an unprivileged user when the test
+// runs as root.
+class UnwritableKit : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        if (!HostIsPosix())
+            GTEST_SKIP() << "POSIX only: runs as another user and with a file-size limit";
+    }
+
+    std::string Source(const std::string &relative) const
+    {
+        return ToolPath(kit / ("sound_assets/raw/sound/" + relative));
+    }
+
+    TestKit kit;
+    ProcessOptions user{true, -1};
+};
+} // namespace
+
+TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesOn)
+{
+    kit.WriteAliasFile(
+        "a.csv", "name,file,compression\nl,locked/a.wav,pcm\np,pinned.wav,pcm\nf,free.wav,pcm\n");
+    kit.WriteSource("locked/a.wav", PcmWave(22050, 1, 100));
+    kit.WriteSource("pinned.wav", PcmWave(22050, 1, 200));
+    kit.WriteSource("free.wav", PcmWave(22050, 1, 300));
+    WriteFile(kit / "raw/sound/locked/a.wav", "old locked target");
+    WriteFile(kit / "raw/sound/pinned.wav", "old pinned target");
+    SetFileTime(kit / "raw/sound/locked/a.wav", 1000000000);
+    SetFileTime(kit / "raw/sound/pinned.wav", 1000000000);
+    std::string history = "XUHISTORY 8\n\"locked/a.wav\" 0 0 0 0 0\n\"pinned.wav\" 0 0 0 0 0\n";
+    WriteFile(kit / HISTORY, history);
+    WriteFile(kit.bin() + "/Auralith.log", "old log\n");
+    GiveToUnprivilegedUser(kit.root());
+    SetMode(kit / "raw/sound/locked", 0555);
+    SetMode(kit / "raw/sound/pinned.wav", 0444);
+    SetMode(kit / HISTORY, 0444);
+    SetMode(kit.bin() + "/Auralith.log", 0444);
+
+    KitRun run = RunAs(kit, {}, user);
+    EXPECT_EQ(3, run.status) << run.out;
+    std::string errors = ERRORS;
+    errors += "ERROR: during encoding " + Source("locked\\a.wav") + " Permission denied\n";
+    errors += "ERROR: during encoding " + Source("pinned.wav") + " Permission denied\n";
+    errors += "ERROR: " + kit.root() + "/" + HISTORY + " Unable to open file for write.\n";
+    EXPECT_NE(std::string::npos, run.out.find(errors)) << run.out;
+    EXPECT_NE(std::string::npos,
+              run.out.find("FILES: \t\t3\nUPDATED: \t0\nOPRHANS: \t0\nERRORS: \t3\n"));
+    EXPECT_EQ("old log\n", run.log);
+    EXPECT_EQ("old locked target", ReadFile(kit / "raw/sound/locked/a.wav"));
+    EXPECT_EQ("old pinned target", ReadFile(kit / "raw/sound/pinned.wav"));
+    EXPECT_EQ(300u, ReadTargetLayout(ReadFile(kit / "raw/sound/free.wav")).privFrames);
+    EXPECT_EQ(history, ReadFile(kit / HISTORY));
+    EXPECT_EQ(
+        (std::vector<std::string>{"sound/free.wav", "sound/locked/a.wav", "sound/pinned.wav"}),
+        ListTree(kit / "raw"));
+    EXPECT_EQ(std::vector<std::string>{}, ListTree(kit / "devraw"));
+    EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
+
+    // Writable again, the next run converts what failed.
+    SetMode(kit / "raw/sound/locked", 0755);
+    SetMode(kit / "raw/sound/pinned.wav", 0644);
+    SetMode(kit / HISTORY, 0644);
+    SetMode(kit.bin() + "/Auralith.log", 0644);
+    run = RunAs(kit, {}, user);
+    EXPECT_EQ(0, run.status) << run.out;
+    EXPECT_EQ(run.out, run.log);
+    EXPECT_EQ(100u, ReadTargetLayout(ReadFile(kit / "raw/sound/locked/a.wav")).privFrames);
+    EXPECT_EQ(200u, ReadTargetLayout(ReadFile(kit / "raw/sound/pinned.wav")).privFrames);
+    EXPECT_EQ((std::vector<std::string>{"\"free.wav\" 0 0 0 0 0", "\"locked/a.wav\" 0 0 0 0 0",
+                                        "\"pinned.wav\" 0 0 0 0 0", "XUHISTORY 8"}),
+              SortedLines(ReadFile(kit / HISTORY)));
+}
+
+TEST_F(UnwritableKit, FullDiskFailsTheWriteAndKeepsTheOldFiles)
+{
+    // Files may not grow past 256 KiB: the large target and the history, which holds
+    // many records, do not fit; the small target and the log do.
+    ProcessOptions fullDisk;
+    fullDisk.fileSizeLimit = 256 * 1024;
+    kit.WriteAliasFile("a.csv", "name,file,compression\nb,big.wav,pcm\ns,small.wav,pcm\n");
+    kit.WriteSource("big.wav", PcmWave(22050, 1, 200000));
+    kit.WriteSource("small.wav", PcmWave(22050, 1, 1000));
+    WriteFile(kit / "raw/sound/big.wav", "old big target");
+    SetFileTime(kit / "raw/sound/big.wav", 1000000000);
+    std::string history = "XUHISTORY 8\n";
+    for (int i = 0; i < 10000; ++i)
+        history += "\"old/" + std::to_string(100000 + i) + ".wav\" 0 0 0 0 0\n";
+    WriteFile(kit / HISTORY, history);
+
+    KitRun run = RunAs(kit, {}, fullDisk);
+    EXPECT_EQ(2, run.status) << run.out;
+    std::string errors = ERRORS;
+    errors += "ERROR: during encoding " + Source("big.wav") + " No space left on device\n";
+    errors += "ERROR: " + kit.root() + "/" + HISTORY + " Unable to open file for write.\n";
+    EXPECT_NE(std::string::npos, run.out.find(errors)) << run.out;
+    EXPECT_EQ(run.out, run.log);
+    EXPECT_EQ("old big target", ReadFile(kit / "raw/sound/big.wav"));
+    EXPECT_EQ(1000u, ReadTargetLayout(ReadFile(kit / "raw/sound/small.wav")).privFrames);
+    EXPECT_EQ(history, ReadFile(kit / HISTORY));
+    EXPECT_EQ((std::vector<std::string>{"sound/big.wav", "sound/small.wav"}),
+              ListTree(kit / "raw"));
+    EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
+
+    run = RunAs(kit, {}, ProcessOptions{});
+    EXPECT_EQ(0, run.status) << run.out;
+    EXPECT_EQ(200000u, ReadTargetLayout(ReadFile(kit / "raw/sound/big.wav")).privFrames);
+    std::string written = ReadFile(kit / HISTORY);
+    EXPECT_NE(std::string::npos, written.find("\"big.wav\" 0 0 0 0 0\n"));
+    EXPECT_NE(std::string::npos, written.find("\"old/109999.wav\" 0 0 0 0 0\n"));
+}

@@ -1,0 +1,377 @@
+// End-to-end: kits with hostile alias files, history files and archives, sound file
+// names that try to leave the sound folders, and copies. Every run ends normally with
+// its documented messages and records, and writes nothing outside the kit's output
+// trees, the log, the history and the scratch folder (and the copy destination); the
+// whole folder that holds the kit is compared before and after.
+#include "assets/asset_test_fixture.h"
+#include "assets/compression_table.h"
+#include "tests/support/fs_archives.h"
+#include "tests/support/riff_builder.h"
+#include "tests/support/target_layout.h"
+#include "tests/support/test_kit.h"
+#include "tests/support/tree_snapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// Fixed-seed bytes of every value, NUL, quotes, commas and line feeds included.
+std::string Garbage(size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char &c : bytes)
+        c = static_cast<char>(random() & 0xff);
+    return bytes;
+}
+
+// The number after "ERRORS: \t" in a report, 0 when there is no such line.
+int ReportedErrors(const std::string &out)
+{
+    size_t at = out.rfind("ERRORS: \t");
+    return at == std::string::npos ? 0 : std::stoi(out.substr(at + 9));
+}
+
+bool Contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// A kit in its own folder, and what a run may change around it.
+class HostileKit : public testing::Test
+{
+  protected:
+    HostileKit() : parent(fs::path(kit.root()).parent_path().string()) {}
+
+    // Runs Auralith and checks that the run ended on its own (no crash, no sanitizer
+    // report) and changed nothing but what it may: the output trees, the log, the
+    // history, the scratch folder, the fake encoders' log and the paths in extra.
+    KitRun Run(const std::vector<std::string> &args, const std::vector<std::string> &extra = {})
+    {
+        TreeSnapshot before = SnapshotTree(parent);
+        KitRun run = kit.Run(args);
+        EXPECT_GE(run.status, 0) << "the run did not end on its own";
+        EXPECT_FALSE(Contains(run.err, "Sanitizer") || Contains(run.err, "runtime error"))
+            << run.err;
+        std::vector<std::string> allowed = {"kit/raw",
+                                            "kit/devraw",
+                                            "kit/bin/Auralith.log",
+                                            "kit/bin/fake_encoder.log",
+                                            "kit/sound_assets/Auralith.hst",
+                                            "kit/sound_assets/tempEncodings"};
+        allowed.insert(allowed.end(), extra.begin(), extra.end());
+        for (const std::string &change : TreeChanges(before, SnapshotTree(parent)))
+        {
+            std::string path = change.substr(2);
+            bool inside = false;
+            for (const std::string &place : allowed)
+                inside =
+                    inside || path == place || path.compare(0, place.size() + 1, place + "/") == 0;
+            EXPECT_TRUE(inside && change[0] != '-') << change;
+        }
+        return run;
+    }
+
+    TestKit kit;
+    std::string parent;
+};
+} // namespace
+
+TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongFields)
+{
+    kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
+    kit.WriteAliasFile("good.csv", "name,file\ngood,good.wav\n");
+    kit.WriteAliasFile("garbage.csv", Garbage(20000, 1));
+    kit.WriteAliasFile("garbage_header.csv", "name,file\n" + Garbage(20000, 2));
+    kit.WriteAliasFile("line.csv",
+                       "name,file\n" + std::string(4 << 20, 'a') + ",x.wav\nafter,good.wav\n");
+    std::string columns = "name,file";
+    std::string wide = "wide,good.wav";
+    for (int i = 0; i < 100000; ++i)
+    {
+        columns += ",c";
+        wide += ",v";
+    }
+    kit.WriteAliasFile("columns.csv", columns + "\n" + wide + "\n");
+    kit.WriteAliasFile("quote.csv", "name,file\nopen,\"good.wav\nnext,other.wav\n");
+    // Each column in turn at 62, 63, 64, 1023 and 1024 bytes, the others ordinary.
+    std::string lengths = "name,file,compression,type,platform,loop,conversion,spatialized,other\n";
+    for (size_t length : {62, 63, 64, 1023, 1024})
+        for (size_t column = 0; column < 9; ++column)
+        {
+            std::vector<std::string> row = {"n", "good.wav", "", "", "", "", "", "", ""};
+            if (column == 0)
+                row[0] = std::string(length, 'n');
+            else if (column == 1)
+                row[1] = std::string(length - 4, 'f') + ".wav";
+            else if (column == 2)
+                row[2] = std::string(length, '0');
+            else if (column == 4)
+                row[4] = "pc" + std::string(length - 2, ' ');
+            else
+                row[column] = std::string(length, 'v');
+            for (size_t i = 0; i < row.size(); ++i)
+                lengths += row[i] + (i + 1 < row.size() ? "," : "\n");
+        }
+    kit.WriteAliasFile("lengths.csv", lengths);
+
+    KitRun run = Run({});
+    // Refused values: 12 in lengths.csv (name, file and compression at 63 bytes or more),
+    // one each in line.csv and garbage_header.csv; then a 62-character name part, and the
+    // missing source of the row whose quote never closes (its file holds a line break).
+    EXPECT_EQ(16, run.status) << run.out;
+    EXPECT_EQ(16, ReportedErrors(run.out));
+    EXPECT_TRUE(Contains(run.out, "FILES: \t\t3\nUPDATED: \t1\n")) << run.out;
+    EXPECT_TRUE(Contains(
+        run.out, "ERROR: Sound alias file garbage.csv: missing 'name' and/or 'file' columns\n"));
+    EXPECT_TRUE(Contains(
+        run.out,
+        "ERROR: Sound alias file garbage_header.csv: alias entry missing name and/or file\n"));
+    // Fields are cut to 1023 bytes by the tokenizer, records to 259 characters.
+    EXPECT_TRUE(Contains(run.out, "ERROR: Sound alias file line.csv: Alias name '" +
+                                      std::string(1023, 'a') + "' is longer than 63 characters\n"));
+    EXPECT_TRUE(Contains(run.out, "ERROR: line.csv: " + std::string(259 - 10, 'a') +
+                                      " Filename too long.\n"));
+    for (size_t length : {63, 64, 1023, 1024})
+    {
+        size_t cut = length < 1023 ? length : 1023;
+        for (const std::string &refusal : {"Alias name '" + std::string(cut, 'n'),
+                                           "Sound file '" + std::string(cut - 4, 'f') + ".wav",
+                                           "compression '" + std::string(cut, '0')})
+            EXPECT_TRUE(Contains(run.out, "ERROR: Sound alias file lengths.csv: " + refusal +
+                                              "' is longer than 63 characters\n"))
+                << refusal.substr(0, 20) << " " << length;
+    }
+    size_t platformRefusals = 0;
+    for (size_t at = 0; (at = run.out.find("has a platform value longer than 63 characters\n",
+                                           at)) != std::string::npos;
+         ++at)
+        ++platformRefusals;
+    EXPECT_EQ(3u, platformRefusals); // 64, 1023 and 1024 bytes
+    EXPECT_NE(0u, ReadTargetLayout(ReadFile(kit / "raw/sound/good.wav")).privOffset);
+}
+
+TEST_F(HostileKit, HistoryFilesOfGarbageHugeNamesManyTokensOpenQuotesAndLongNames)
+{
+    kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
+    kit.WriteAliasFile("good.csv", "name,file,compression\ngood,good.wav,pcm\n");
+    const std::string kept = "\"kept.wav\" 0 0 0 0 0\n";
+    std::string tokens;
+    for (int i = 0; i < 100000; ++i)
+        tokens += "t ";
+    auto tooLong = [](size_t length)
+    {
+        return "ERROR: history entry name '" + std::string(length, 'n') +
+               "' is longer than 259 characters, entry skipped\n";
+    };
+    struct Case
+    {
+        std::string what, history, message;
+    };
+    std::vector<Case> cases = {
+        {"garbage", Garbage(20000, 3),
+         "does not appear to be a valid history file, or is the wrong version #, no "
+         "history will be used.\n"},
+        {"garbage after the header", "XUHISTORY 8\n" + kept + Garbage(20000, 4),
+         "ERROR: history parse failure : "},
+        {"a name of megabytes", "XUHISTORY 8\n" + kept + std::string(4 << 20, 'n') + " 0 0 0 0 0\n",
+         tooLong(1023)},
+        {"100k tokens", "XUHISTORY 8\n" + kept + tokens,
+         "ERROR: history parse failure : missing last sync time\n"},
+        {"an open quote", "XUHISTORY 8\n" + kept + "\"never closed 0 0 0 0 0\n",
+         "ERROR: history parse failure : entry name parsed (never closed 0 0 0 0 0\n), but no "
+         "matching compression setting found.\n"},
+        {"a name of 259", "XUHISTORY 8\n" + kept + "\"" + std::string(259, 'n') + "\" 0 0 0 0 0\n",
+         ""},
+    };
+    for (size_t length : {260, 1023, 1024})
+        cases.push_back(
+            {"a name of " + std::to_string(length),
+             "XUHISTORY 8\n" + kept + "\"" + std::string(length, 'n') + "\" 0 0 0 0 0\n",
+             tooLong(length < 1023 ? length : 1023)});
+    for (const Case &hostile : cases)
+    {
+        SCOPED_TRACE(hostile.what);
+        WriteFile(kit / "sound_assets/Auralith.hst", hostile.history);
+        KitRun run = Run({});
+        EXPECT_EQ(0, run.status) << run.out;
+        EXPECT_TRUE(Contains(run.out, hostile.message)) << run.out.substr(0, 2000);
+        std::string written = ReadFile(kit / "sound_assets/Auralith.hst");
+        EXPECT_EQ(0u, written.find("XUHISTORY 8\n")) << written.substr(0, 200);
+        EXPECT_TRUE(Contains(written, "\"good.wav\" 0 0 0 0 0\n"));
+        EXPECT_EQ(hostile.what != "garbage", Contains(written, kept))
+            << "the valid record before the hostile part";
+        EXPECT_EQ(hostile.what == "a name of 259", Contains(written, std::string(259, 'n')));
+    }
+}
+
+TEST_F(HostileKit, ArchivesTruncatedForeignDamagedAndClaimingGigabytes)
+{
+    kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
+    auto alias = [](const std::string &name) { return "name,file\n" + name + ",good.wav\n"; };
+    ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, kit / "main/vd_good.vdz",
+                         {{"soundaliases/good.csv", alias("good")}}, true));
+
+    // Cut in half (no central directory left) and cut short of its end record.
+    std::string cut = kit / "main/vd_cut_half.vdz";
+    ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, cut,
+                         {{"soundaliases/cut.csv", alias("cut") + Garbage(3000, 5)}}, true));
+    std::string whole = ReadFile(cut);
+    WriteFile(cut, whole.substr(0, whole.size() / 2));
+    WriteFile(kit / "main/vd_cut_end.vdz", whole.substr(0, whole.size() - 10));
+    WriteFile(kit / "main/vd_foreign.vdz", Garbage(5000, 6));
+    WriteFile(kit / "main/vd_empty.vdz", "");
+    WriteFile(kit / "main/vd_bare.vdz", "PK\x05\x06" + std::string(18, '\0'));
+
+    // Deflated data with damaged bytes.
+    std::string damagedPath = kit / "main/vd_damaged.vdz";
+    ASSERT_TRUE(WriteZip(ZipWriter::Python, damagedPath,
+                         {{"soundaliases/damaged.csv", alias("damaged") + Garbage(3000, 7)}},
+                         true));
+    std::string damaged = ReadFile(damagedPath);
+    ZipLayout layout = ReadZipLayout(damaged);
+    ASSERT_EQ(1u, layout.dataStarts.size());
+    for (size_t i = 0; i < 16; ++i)
+        damaged[layout.dataStarts[0] + 4 + i] ^= 0x5a;
+    WriteFile(damagedPath, damaged);
+
+    // One member claims 4 GB in both headers, the other 1 GB of stored data.
+    std::string hugePath = kit / "main/vd_huge.vdz";
+    ASSERT_TRUE(WriteZip(
+        ZipWriter::Python, hugePath,
+        {{"soundaliases/huge.csv", alias("huge")}, {"soundaliases/vast.csv", alias("vast")}},
+        false));
+    std::string huge = ReadFile(hugePath);
+    layout = ReadZipLayout(huge);
+    ASSERT_EQ(2u, layout.centralRecords.size());
+    PatchU32(&huge, layout.localHeaders[0] + 22, 0xfffffff0u);
+    PatchU32(&huge, layout.centralRecords[0] + 24, 0xfffffff0u);
+    for (size_t offset : {layout.localHeaders[1] + 18, layout.localHeaders[1] + 22,
+                          layout.centralRecords[1] + 20, layout.centralRecords[1] + 24})
+        PatchU32(&huge, offset, 0x40000000u);
+    WriteFile(hugePath, huge);
+
+    KitRun run = Run({"-verbose"});
+    // Archives that do not open as zips are left out of the search path without a word;
+    // members that cannot be read make their alias files unreadable.
+    EXPECT_EQ(3, run.status) << run.out;
+    for (const char *name : {"huge", "vast", "damaged"})
+        EXPECT_TRUE(
+            Contains(run.out, std::string("ERROR: missing file soundaliases/") + name + ".csv\n"))
+            << name;
+    EXPECT_TRUE(Contains(run.out, "adding alias good good.wav\n"));
+    EXPECT_FALSE(Contains(run.out, "adding alias cut"));
+    EXPECT_TRUE(Contains(run.out, "FILES: \t\t1\nUPDATED: \t1\n"));
+    EXPECT_NE(0u, ReadTargetLayout(ReadFile(kit / "raw/sound/good.wav")).privOffset);
+}
+
+TEST_F(HostileKit, SoundFilesThatLeaveTheSoundFolderAndCopiesStayInTheirTrees)
+{
+    kit.WriteAliasFile("paths.csv", "name,file,type\n"
+                                    "up,../../../escape.wav,\n"
+                                    "deep,weapons/../../../../x_##.wav,\n"
+                                    "dots,weapons/.../y.wav,\n"
+                                    "drive,C:/evil.wav,\n"
+                                    "ads,music/theme.wav:stream,streamed\n"
+                                    "shot,weapons/shot_##.wav,\n"
+                                    "theme,music/theme.wav,streamed\n");
+    kit.WriteSource("weapons/shot/01.wav", PcmWave(22050, 1, 10));
+    kit.WriteSource("weapons/shot/02.wav/inside.wav",
+                    PcmWave(22050, 1, 20)); // a folder: no variant
+    kit.WriteSource("music/theme.wav", PcmWave(22050, 1, 30));
+    WriteFile(kit / "escape.wav", PcmWave(22050, 1, 40));
+    WriteFile(kit.root() + "/../escape.wav", PcmWave(22050, 1, 40));
+
+    KitRun run = Run({});
+    EXPECT_EQ(5, run.status) << run.out;
+    for (const char *value : {"../../../escape.wav", "weapons/../../../../x_##.wav",
+                              "weapons/.../y.wav", "C:/evil.wav", "music/theme.wav:stream"})
+    {
+        EXPECT_TRUE(
+            Contains(run.out, std::string("ERROR: Sound alias file paths.csv: Sound file '") +
+                                  value + "' leaves the sound folder\n"))
+            << value;
+        EXPECT_TRUE(
+            Contains(run.out, std::string("ERROR: paths.csv: ") + value + " Invalid character\n"))
+            << value;
+    }
+    EXPECT_EQ((std::vector<std::string>{"sound/music/theme.wav", "sound/weapons/shot/01.wav"}),
+              ListTree(kit / "raw"));
+
+    // The copy writes below the destination only, which lies outside the kit.
+    std::string destination = parent + "/copies";
+    run = Run({"-copy-streamed-to", destination}, {"copies"});
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("", run.err);
+    EXPECT_EQ(std::vector<std::string>{"raw/sound/music/theme.wav"}, ListTree(destination));
+    EXPECT_EQ(ReadFile(kit / "raw/sound/music/theme.wav"),
+              ReadFile(destination + "/raw/sound/music/theme.wav"));
+}
+
+namespace
+{
+// The "pc" platform names no compression table, so a run never reads one: the loader is
+// driven directly, for a platform that names one.
+class HostileCompressionTable : public AssetTest
+{
+  protected:
+    std::string Load(const std::string &text)
+    {
+        toolState.platform = &testPlatform;
+        memset(&toolState.compressionTable, 0, sizeof(toolState.compressionTable));
+        WriteFile(std::string(toolState.sourceRoot) + "/table.ctb", text);
+        Capture();
+        Tool_LoadCompressionTable();
+        return Output();
+    }
+
+    // Every entry fits its field and no count runs past the table.
+    void ExpectSoundTable()
+    {
+        const CompressionTable &table = toolState.compressionTable;
+        ASSERT_GE(table.count, 0);
+        ASSERT_LE(table.count, 256);
+        for (int i = 0; i < table.count; ++i)
+            EXPECT_LT(strnlen(table.entries[i].name, sizeof(table.entries[i].name)),
+                      sizeof(table.entries[i].name));
+    }
+};
+} // namespace
+
+TEST_F(HostileCompressionTable, GarbageHugeTokensManyTokensOpenQuotesAndLongNames)
+{
+    std::string tokens;
+    for (int i = 0; i < 100000; ++i)
+        tokens += "t" + std::to_string(i) + " 1 ";
+    const std::string start = "XUCOMPRESSIONTBL DEFAULTSETTING 1 ";
+    const std::string failure = "ERROR: compressionTable parse failure on file \"table.ctb\": ";
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {Garbage(20000, 8), "does not appear to be a compressionTable file\n"},
+        {start + Garbage(20000, 9), ""},
+        {start + std::string(4 << 20, 'x') + " 2",
+         "' used by entry #1 is longer than 63 characters\n"},
+        {start + tokens, "entries parsed (256) is greater than or equal to maxEntries (256)\n"},
+        {start + "\"never closed 2",
+         "entry name parsed (never closed 2), but no matching entry setting found.\n"},
+    };
+    for (size_t length : {62, 63, 64, 1023, 1024})
+        cases.push_back({start + std::string(length, 'n') + " 2",
+                         length < 64 ? ""
+                                     : failure + "compression string '" +
+                                           std::string(length < 1023 ? length : 1023, 'n') +
+                                           "' used by entry #1 is longer than 63 characters\n"});
+    for (const auto &[text, message] : cases)
+    {
+        std::string output = Load(text);
+        EXPECT_TRUE(Contains(output, message)) << output.substr(0, 300);
+        ExpectSoundTable();
+    }
+}

@@ -1,0 +1,7 @@
+// The test host is Windows.
+#include "tests/support/host.h"
+
+bool HostIsPosix()
+{
+    return false;
+}
