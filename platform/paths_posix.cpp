@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -67,6 +68,30 @@ uint32_t Posix_ErrorFromErrno(int error)
 }
 
 void Posix_SetErrno(int error) { Plat_SetLastError(Posix_ErrorFromErrno(error)); }
+
+int Posix_ReadFolder(int fd, std::vector<std::string> *names, std::vector<unsigned char> *types)
+{
+    alignas(8) char buffer[32768];
+    for (;;)
+    {
+        ssize_t got = getdents64(fd, buffer, sizeof(buffer));
+        if (got == 0)
+            return 0;
+        if (got < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        for (ssize_t offset = 0; offset < got;)
+        {
+            const dirent64 *entry = reinterpret_cast<const dirent64 *>(buffer + offset);
+            names->emplace_back(entry->d_name);
+            types->push_back(entry->d_type);
+            offset += entry->d_reclen;
+        }
+    }
+}
 
 bool Posix_WildcardMatch(const char *pattern, const char *name)
 {
@@ -163,12 +188,10 @@ std::string Absolute(const std::string &path)
 
 void AddName(Listing &listing, const std::string &name)
 {
-    auto found = listing.names.find(name);
-    if (found == listing.names.end())
-        listing.names.insert(name);
-    else if (name < *found)
+    auto added = listing.names.insert(name);
+    if (!added.second && name < *added.first)
     {
-        listing.names.erase(found);
+        listing.names.erase(added.first);
         listing.names.insert(name);
     }
 }
@@ -185,16 +208,18 @@ Listing &ListFolder(const std::string &absoluteFolder)
     if (found != listings.end())
         return found->second;
     Listing &listing = listings[absoluteFolder];
-    DIR *dir = opendir(absoluteFolder.empty() ? "/" : absoluteFolder.c_str());
-    if (dir != nullptr)
+    int fd = open(absoluteFolder.empty() ? "/" : absoluteFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
     {
         listing.exists = true;
-        while (dirent *entry = readdir(dir))
-        {
-            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                AddName(listing, entry->d_name);
-        }
-        closedir(dir);
+        std::vector<std::string> names;
+        std::vector<unsigned char> types;
+        Posix_ReadFolder(fd, &names, &types);
+        close(fd);
+        listing.names.reserve(names.size());
+        for (const std::string &name : names)
+            if (name != "." && name != "..")
+                AddName(listing, name);
     }
     return listing;
 }

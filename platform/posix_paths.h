@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The tool's path with every "\" turned into "/".
 std::string Posix_HostPath(const char *path);
@@ -41,6 +42,11 @@ void Posix_NoteRemoved(const std::string &hostPath);
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count);
 // Forgets every cached listing (after the current directory changed).
 void Posix_ForgetListings();
+
+// Reads the folder open as fd: every name (with "." and "..") and its directory-entry
+// type, in the host's order. Returns 0, or the errno of a failure while reading; the names
+// read before it are kept.
+int Posix_ReadFolder(int fd, std::vector<std::string> *names, std::vector<unsigned char> *types);
 
 // True when pattern matches name: "*" any run, "?" one character, ASCII case ignored.
 bool Posix_WildcardMatch(const char *pattern, const char *name);
