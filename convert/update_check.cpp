@@ -8,6 +8,7 @@
 #include "tool/tool_state.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <unordered_set>
 
@@ -59,9 +60,10 @@ void RemoveOrphanCandidate(const char *targetPath)
     toolState.orphanCandidates.erase(candidate);
 }
 
-bool FormatPath(char *out, const char *root, const char *word, const char *languagePart, const char *file)
+// Joins the texts in out (TOOL_PATH_SIZE bytes, cut and always terminated as a formatted
+// print would); false when they do not fit.
+bool JoinPath(char *out, std::initializer_list<const char *> parts)
 {
-    const char *parts[] = {root, "/", word, "/", languagePart, "sound/", file};
     size_t length = 0;
     bool fits = true;
     for (const char *part : parts)
@@ -79,15 +81,26 @@ bool FormatPath(char *out, const char *root, const char *word, const char *langu
     return fits;
 }
 
+// "root/word/languagePartsound/file" in out; false when it does not fit.
+bool FormatPath(char *out, const char *root, const char *word, const char *languagePart, const char *file)
+{
+    return JoinPath(out, {root, "/", word, "/", languagePart, "sound/", file});
+}
+
 void MakeTargetFolder(const char *targetPath)
 {
     const char *last = strrchr(targetPath, '\\');
     if (last == nullptr)
         return;
-    std::string folder(targetPath, static_cast<size_t>(last - targetPath + 1));
+    // Files come folder by folder: the folder of the last file needs no second look.
+    static std::string lastFolder;
+    size_t length = static_cast<size_t>(last - targetPath + 1);
+    if (lastFolder.size() == length && lastFolder.compare(0, length, targetPath, length) == 0)
+        return;
+    lastFolder.assign(targetPath, length);
     // An existing folder costs one look; making it would try every prefix of its path.
-    if (knownFolders.insert(folder).second && !Plat_IsDirectory(folder.c_str()))
-        Tool_MakeDirPath(folder.c_str());
+    if (knownFolders.insert(lastFolder).second && !Plat_IsDirectory(lastFolder.c_str()))
+        Tool_MakeDirPath(lastFolder.c_str());
 }
 
 bool NameTooLong(const char *historyName)
@@ -150,8 +163,7 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
     // Paths hold 259 characters; a language word and a name that do not fit together are
     // refused like a name that is too long.
     char historyName[TOOL_PATH_SIZE];
-    int historyLength = snprintf(historyName, sizeof(historyName), "%s%s", languagePart, entry->file);
-    if (historyLength < 0 || historyLength >= TOOL_PATH_SIZE)
+    if (!JoinPath(historyName, {languagePart, entry->file}))
         return NameTooLong(historyName);
 
     char baseName[64];

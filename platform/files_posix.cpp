@@ -62,9 +62,21 @@ int HeldFolder(const std::string &host, size_t length)
     return fd;
 }
 
+// Posix_HostPath into one reused buffer: the per-file calls of a run then allocate
+// nothing. The text is good until the next call.
+const std::string &HostPathBuffer(const char *path)
+{
+    static std::string host;
+    host.assign(path);
+    for (char *c = &host[0], *end = c + host.size(); (c = static_cast<char *>(memchr(c, '\\', end - c))) != nullptr; ++c)
+        *c = '/';
+    return host;
+}
+
 // After op failed on host with error: when the name is missing, retries once on the
-// spelling that differs only in case. Sets the last error on failure.
-template <class Op> bool RetryResolved(const std::string &host, int error, Op op)
+// spelling that differs only in case (folderAsSpelled: the folder is there as spelled, so
+// only the last name is looked up). Sets the last error on failure.
+template <class Op> bool RetryResolved(const std::string &host, int error, Op op, bool folderAsSpelled = false)
 {
     if (error != ENOENT && error != ENOTDIR)
     {
@@ -73,7 +85,7 @@ template <class Op> bool RetryResolved(const std::string &host, int error, Op op
     }
     std::string resolved;
     uint32_t missing = 0;
-    if (!Posix_Resolve(host, &resolved, &missing))
+    if (!Posix_Resolve(host, &resolved, &missing, false, folderAsSpelled))
     {
         Plat_SetLastError(missing);
         return false;
@@ -118,7 +130,8 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
             ReleaseFolderHandles();
         return true;
     }
-    return RetryResolved(host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); });
+    return RetryResolved(
+        host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); }, fd >= 0);
 }
 
 // Windows neither renames nor copies over a read-only file, whoever asks; a file the
@@ -231,7 +244,7 @@ bool Plat_CanRead(const char *path)
 {
     // The source tree is probed for platform-specific files that mostly do not exist; a
     // name missing from its folder's cached listing is answered without a system call.
-    std::string host = Posix_HostPath(path);
+    const std::string &host = HostPathBuffer(path);
     std::string resolved;
     bool found = false;
     if (Posix_LookupCached(host, &resolved, &found) && !found)
@@ -246,7 +259,7 @@ bool Plat_CanRead(const char *path)
 bool Plat_IsDirectory(const char *path)
 {
     struct stat info;
-    return WithFolderHandle(Posix_HostPath(path),
+    return WithFolderHandle(HostPathBuffer(path),
                             [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }) &&
            S_ISDIR(info.st_mode);
 }
@@ -255,7 +268,7 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    if (!WithFolderHandle(Posix_HostPath(path),
+    if (!WithFolderHandle(HostPathBuffer(path),
                           [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))

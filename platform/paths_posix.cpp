@@ -279,12 +279,14 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
 }
 } // namespace
 
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf)
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf,
+                   bool folderAsSpelled)
 {
     bool absolute = !path.empty() && path[0] == '/';
     // Walk in absolute terms for the cache, but answer in the caller's terms. A plain
-    // absolute path starts at the deepest of its folders that the cache holds under the
-    // spelling given: the walk from the root would come to the same folder.
+    // absolute path starts at its own folder when that is known to exist as spelled, else
+    // at the deepest of its folders that the cache holds under the spelling given: the
+    // walk from the root would come to the same folder.
     std::string folder = absolute ? "" : Absolute("");
     std::string answer = absolute ? "" : ".";
     size_t rest = 0;
@@ -293,10 +295,11 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         for (size_t slash = path.find_last_of('/'); slash != std::string::npos && slash > 0;
              slash = path.find_last_of('/', slash - 1))
         {
-            auto cached = listings.find(path.substr(0, slash));
-            if (cached != listings.end() && cached->second.exists)
+            std::string start = path.substr(0, slash);
+            auto cached = listings.find(start);
+            if (folderAsSpelled || (cached != listings.end() && cached->second.exists))
             {
-                folder = cached->first;
+                folder = start;
                 answer = folder;
                 rest = slash + 1;
                 break;

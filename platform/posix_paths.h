@@ -19,8 +19,10 @@ void Posix_SetErrno(int error);
 // sets missingCode to 2 (only the last component is missing; resolved then holds the
 // resolved folder, "/" and the last component as given) or 3 (a folder is missing).
 // A folder missing from a cached listing is checked on disk; the last component only
-// with verifyLeaf (callers that already tried the exact name pass false).
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false);
+// with verifyLeaf (callers that already tried the exact name pass false). folderAsSpelled
+// tells that the path's folder exists as spelled, so only the last name is looked up.
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false,
+                   bool folderAsSpelled = false);
 
 // Resolves the folder of path and, when a name differing only in case exists in it,
 // that name. Used before creating: writes reuse the existing spelling. False with
