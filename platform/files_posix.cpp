@@ -36,10 +36,13 @@ void ReleaseFolderHandles()
     folderHandles.clear();
 }
 
-// A handle of the folder host[0, length), or -1 when it cannot be opened as spelled (then
-// the whole path is used, which is always right, so a folder made later costs only time).
+// A handle of the folder host[0, length), or -1 when the whole path is to be used: the
+// first time in a row a folder is named (a folder named once costs no handle), and when
+// it cannot be opened as spelled (the whole path is always right, so a folder made later
+// costs only time).
 int HeldFolder(const std::string &host, size_t length)
 {
+    static std::string namedOnce;
     for (size_t i = 0; i < folderHandles.size(); ++i)
     {
         const std::string &folder = folderHandles[i].folder;
@@ -49,6 +52,11 @@ int HeldFolder(const std::string &host, size_t length)
                         folderHandles.begin() + static_cast<long>(i) + 1);
             return folderHandles[0].fd;
         }
+    }
+    if (namedOnce.size() != length || host.compare(0, length, namedOnce) != 0)
+    {
+        namedOnce.assign(host, 0, length);
+        return -1;
     }
     std::string folder = host.substr(0, length);
     int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
