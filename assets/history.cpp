@@ -28,9 +28,11 @@ constexpr int HISTORY_NAME_SIZE = sizeof(XUHistoryEntry::name);
 // keys are the names inside the records, which live as long as their list. indexedHead is
 // the list head the index was last made for; a head changed behind our back makes the
 // index rebuild itself from the list.
+const char *RecordName(XUHistoryEntry *const &record) { return record->name; }
+
 struct HistoryIndex
 {
-    NameIndex<XUHistoryEntry *> byName;
+    NameIndex<XUHistoryEntry *, RecordName> byName;
     XUHistoryEntry *indexedHead = nullptr;
 };
 HistoryIndex streamedIndex;
@@ -50,7 +52,7 @@ HistoryIndex &IndexOf(bool streamed)
         index.byName.Clear();
         for (XUHistoryEntry *record = head; record != nullptr; record = record->next)
             if (index.byName.Find(record->name) == nullptr)
-                index.byName.Set(record->name, record);
+                index.byName.Set(record);
         index.indexedHead = head;
     }
     return index;
@@ -237,7 +239,7 @@ XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSettin
     XUHistoryEntry *&head = ListHead(streamed);
     record->next = head;
     head = record;
-    index.byName.Set(record->name, record);
+    index.byName.Set(record);
     index.indexedHead = record;
     return record;
 }

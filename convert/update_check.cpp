@@ -24,8 +24,9 @@ std::unordered_set<std::string> knownFolders;
 // so the positions and the texts they hold stay valid. Building it costs one pass over
 // the set, as the walk did.
 using CandidateSet = decltype(toolState.orphanCandidates);
+const char *CandidatePath(const CandidateSet::iterator &candidate) { return candidate->c_str(); }
 bool orphanIndexActive = false;
-NameIndex<CandidateSet::iterator> orphanIndex;
+NameIndex<CandidateSet::iterator, CandidatePath> orphanIndex;
 
 struct OrphanIndexScope
 {
@@ -35,7 +36,7 @@ struct OrphanIndexScope
             return;
         orphanIndex.Reserve(toolState.orphanCandidates.size());
         for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end(); ++it)
-            orphanIndex.Set(it->c_str(), it);
+            orphanIndex.Set(it);
         orphanIndexActive = true;
     }
     ~OrphanIndexScope()

@@ -1,7 +1,9 @@
 // An index of values by a name each one carries, ignoring ASCII case: open addressing
 // over one block of slots, so a lookup costs one hash and about one comparison of names
-// however many values there are, and the index is a single allocation. The index does
-// not own the names; each must stay in place while its value is indexed.
+// however many values there are, and the index is a single allocation. A slot holds the
+// value and 32 bits of its name's hash; the name itself, which NameOf reads from the
+// value, is looked at only when those match. The index does not own the names; each must
+// stay in place while its value is indexed.
 #pragma once
 
 #include "engine/common/str.h"
@@ -19,49 +21,49 @@ inline uint64_t Tool_NameHash(const char *name)
     return hash;
 }
 
-template <class Value> struct NameIndex
+template <class Value, const char *(*NameOf)(const Value &)> struct NameIndex
 {
     struct Slot
     {
-        const char *name; // null: never used; removedName: emptied
         Value value;
+        uint32_t tag; // EMPTY, REMOVED, or the low bits of the name's hash
     };
-    std::vector<Slot> slots; // a power of two of them, at most half in use
-    size_t used = 0;         // slots that are not null (indexed or emptied)
+    static constexpr uint32_t EMPTY = 0;
+    static constexpr uint32_t REMOVED = 1;
 
-    static const char *RemovedName()
-    {
-        static const char removed = 0;
-        return &removed;
-    }
+    std::vector<Slot> slots; // a power of two of them, at most half in use
+    size_t used = 0;         // slots that are not EMPTY
 
     // The slot of name, or null.
     Slot *Find(const char *name)
     {
         if (slots.empty())
             return nullptr;
+        uint32_t tag = Tag(name);
         size_t mask = slots.size() - 1;
-        for (size_t i = static_cast<size_t>(Tool_NameHash(name)) & mask;; i = (i + 1) & mask)
+        for (size_t i = tag & mask;; i = (i + 1) & mask)
         {
             Slot &slot = slots[i];
-            if (slot.name == nullptr)
+            if (slot.tag == EMPTY)
                 return nullptr;
-            if (slot.name != RemovedName() && Str_CaseCompare(slot.name, name) == 0)
+            if (slot.tag == tag && Str_CaseCompare(NameOf(slot.value), name) == 0)
                 return &slot;
         }
     }
 
-    // Indexes value under name; an entry of the same name takes the new name and value.
-    void Set(const char *name, Value value)
+    // Indexes value under its name; a value of the same name is replaced.
+    void Set(const Value &value)
     {
         if ((used + 1) * 2 > slots.size())
-            Grow();
+            Rebuild(slots.empty() ? 16 : slots.size() * 2);
+        const char *name = NameOf(value);
+        uint32_t tag = Tag(name);
         size_t mask = slots.size() - 1;
         Slot *free = nullptr;
-        for (size_t i = static_cast<size_t>(Tool_NameHash(name)) & mask;; i = (i + 1) & mask)
+        for (size_t i = tag & mask;; i = (i + 1) & mask)
         {
             Slot &slot = slots[i];
-            if (slot.name == nullptr)
+            if (slot.tag == EMPTY)
             {
                 if (free == nullptr)
                 {
@@ -70,21 +72,21 @@ template <class Value> struct NameIndex
                 }
                 break;
             }
-            if (slot.name == RemovedName())
+            if (slot.tag == REMOVED)
             {
                 if (free == nullptr)
                     free = &slot;
             }
-            else if (Str_CaseCompare(slot.name, name) == 0)
+            else if (slot.tag == tag && Str_CaseCompare(NameOf(slot.value), name) == 0)
             {
                 free = &slot;
                 break;
             }
         }
-        *free = Slot{name, value};
+        *free = Slot{value, tag};
     }
 
-    void Remove(Slot *slot) { slot->name = RemovedName(); }
+    void Remove(Slot *slot) { slot->tag = REMOVED; }
 
     // Empties the index and gives its block back.
     void Clear()
@@ -104,20 +106,25 @@ template <class Value> struct NameIndex
     }
 
 private:
-    void Grow() { Rebuild(slots.empty() ? 16 : slots.size() * 2); }
+    static uint32_t Tag(const char *name)
+    {
+        uint32_t tag = static_cast<uint32_t>(Tool_NameHash(name));
+        return tag < 2 ? tag + 2 : tag;
+    }
 
+    // Moves the slots in use into a block of size slots; the names are not read again.
     void Rebuild(size_t size)
     {
-        std::vector<Slot> old(size, Slot{nullptr, Value()});
+        std::vector<Slot> old(size, Slot{Value(), EMPTY});
         old.swap(slots);
         used = 0;
         size_t mask = size - 1;
         for (const Slot &slot : old)
         {
-            if (slot.name == nullptr || slot.name == RemovedName())
+            if (slot.tag == EMPTY || slot.tag == REMOVED)
                 continue;
-            size_t i = static_cast<size_t>(Tool_NameHash(slot.name)) & mask;
-            while (slots[i].name != nullptr)
+            size_t i = slot.tag & mask;
+            while (slots[i].tag != EMPTY)
                 i = (i + 1) & mask;
             slots[i] = slot;
             ++used;

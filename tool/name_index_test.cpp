@@ -6,16 +6,26 @@
 #include <string>
 #include <vector>
 
+namespace
+{
+struct Named
+{
+    const char *name;
+    int value;
+};
+const char *NameOf(const Named &named) { return named.name; }
+} // namespace
+
 TEST(NameIndex, FindsIgnoringCaseAcrossGrowthAndRemoval)
 {
     std::vector<std::string> names;
     names.reserve(3000); // the index holds pointers to the texts
     for (int i = 0; i < 1000; ++i)
         names.push_back("Sound/Folder" + std::to_string(i % 7) + "/Name_" + std::to_string(i) + ".WAV");
-    NameIndex<int> index;
+    NameIndex<Named, NameOf> index;
     EXPECT_EQ(nullptr, index.Find("anything"));
     for (int i = 0; i < 1000; ++i)
-        index.Set(names[i].c_str(), i);
+        index.Set(Named{names[i].c_str(), i});
     for (int i = 0; i < 1000; ++i)
     {
         std::string lower = names[i];
@@ -23,7 +33,7 @@ TEST(NameIndex, FindsIgnoringCaseAcrossGrowthAndRemoval)
             c = Str_ToLowerAscii(c);
         auto *slot = index.Find(lower.c_str());
         ASSERT_NE(nullptr, slot);
-        EXPECT_EQ(i, slot->value);
+        EXPECT_EQ(i, slot->value.value);
     }
     for (int i = 0; i < 1000; i += 2)
         index.Remove(index.Find(names[i].c_str()));
@@ -32,17 +42,17 @@ TEST(NameIndex, FindsIgnoringCaseAcrossGrowthAndRemoval)
 
     // A name given again takes the new value; a removed one comes back.
     std::string other = "SOUND/FOLDER1/NAME_1.wav";
-    index.Set(other.c_str(), -1);
-    EXPECT_EQ(-1, index.Find(names[1].c_str())->value);
-    EXPECT_EQ(other.c_str(), index.Find(names[1].c_str())->name);
-    index.Set(names[2].c_str(), 2);
-    EXPECT_EQ(2, index.Find("sound/folder2/name_2.wav")->value);
+    index.Set(Named{other.c_str(), -1});
+    EXPECT_EQ(-1, index.Find(names[1].c_str())->value.value);
+    EXPECT_EQ(other.c_str(), index.Find(names[1].c_str())->value.name);
+    index.Set(Named{names[2].c_str(), 2});
+    EXPECT_EQ(2, index.Find("sound/folder2/name_2.wav")->value.value);
     for (int i = 1000; i < 3000; ++i)
         names.push_back("extra" + std::to_string(i));
     for (int i = 1000; i < 3000; ++i)
-        index.Set(names[i].c_str(), i);
-    EXPECT_EQ(2999, index.Find("EXTRA2999")->value);
-    EXPECT_EQ(2, index.Find(names[2].c_str())->value);
+        index.Set(Named{names[i].c_str(), i});
+    EXPECT_EQ(2999, index.Find("EXTRA2999")->value.value);
+    EXPECT_EQ(2, index.Find(names[2].c_str())->value.value);
     EXPECT_EQ(nullptr, index.Find(names[4].c_str()));
 
     index.Clear();
