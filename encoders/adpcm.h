@@ -14,11 +14,13 @@ uint32_t Enc_AdpcmSamplesPerBlock(uint32_t blockAlign, uint32_t channels);
 
 // Encodes interleaved 16-bit pcm (frames * channels values, channels 1 or 2) into
 // consecutive blocks of blockAlign bytes, which must give a non-zero
-// Enc_AdpcmSamplesPerBlock. Each channel of each block gets the coefficient pair (of the
-// seven standard ones) and the starting step size that reconstruct it with the least
-// squared error. A last partial block is filled by repeating the last frame. Gives no bytes
-// for no frames.
-EncBytes Enc_AdpcmEncodeBlocks(const std::vector<int16_t> &pcm, uint16_t channels, uint16_t blockAlign);
+// Enc_AdpcmSamplesPerBlock. Each channel of each block is coded with every one of the seven
+// standard coefficient pairs, each from a starting step sized to the residual of the first
+// samples, and keeps the pair that reconstructs it with the least squared error. A last
+// partial block is filled by repeating the last frame. Gives no bytes for no frames. The
+// same input gives the same bytes on every processor.
+EncBytes Enc_AdpcmEncodeBlocks(const std::vector<int16_t> &pcm, uint16_t channels,
+                               uint16_t blockAlign);
 
 // Builds the RIFF "WAVE" image of pcm: a 50-byte fmt chunk (tag 2, 4 bits, cbSize 32,
 // samples per block, the seven coefficient pairs), a fact chunk with the true frame count

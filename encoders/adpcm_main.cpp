@@ -9,29 +9,31 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const char kProgram[] = "AdpcmEncode.exe";
 const char kUsage[] = "AdpcmEncode.exe -b BLOCKALIGN -f 16 INPUT OUTPUT";
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
     long blockAlign = 0, sampleBits = 0;
     if (argc != 7 || std::strcmp(argv[1], "-b") != 0 || std::strcmp(argv[3], "-f") != 0 ||
-        !Enc_ParseNumber(argv[2], 1, 65535, blockAlign) || !Enc_ParseNumber(argv[4], 16, 16, sampleBits))
+        !Enc_ParseNumber(argv[2], 1, 65535, blockAlign) ||
+        !Enc_ParseNumber(argv[4], 16, 16, sampleBits))
         return Enc_Usage(kUsage);
 
     std::string input = Enc_NativePath(argv[5]);
     std::string output = Enc_NativePath(argv[6]);
     std::string error;
-    EncWave source;
-    if (!Enc_ReadWaveFile(input, source, error))
+    EncWave16 source;
+    if (!Enc_ReadWaveFile16(input, source, error))
         return Enc_Fail(kProgram, input + ": " + error);
 
     EncBytes image;
-    if (!Enc_BuildAdpcmWave(Enc_ToPcm16(source.samples), source.sampleRate, source.channels,
+    if (!Enc_BuildAdpcmWave(source.samples, source.sampleRate, source.channels,
                             uint16_t(blockAlign), image, error))
         return Enc_Fail(kProgram, input + ": " + error);
     if (!Enc_WriteFileWhole(output, image, error))

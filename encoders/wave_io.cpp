@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 constexpr uint16_t kTagPcm = 1;
 constexpr uint16_t kTagFloat = 3;
@@ -20,15 +22,17 @@ const unsigned char kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80
 
 struct Chunk
 {
-    size_t offset = 0;  // first payload byte
-    size_t size = 0;    // payload bytes present in the image
+    size_t offset = 0; // first payload byte
+    size_t size = 0;   // payload bytes present in the image
     bool found = false;
 };
 
 float DecodeSample(const unsigned char *p, uint16_t tag, unsigned bytes)
 {
-    if (tag == kTagFloat) {
-        if (bytes == 4) {
+    if (tag == kTagFloat)
+    {
+        if (bytes == 4)
+        {
             uint32_t bits = Enc_GetU32(p);
             float v;
             std::memcpy(&v, &bits, 4);
@@ -39,12 +43,14 @@ float DecodeSample(const unsigned char *p, uint16_t tag, unsigned bytes)
         std::memcpy(&v, &bits, 8);
         return std::isfinite(v) ? float(v) : 0.0f;
     }
-    switch (bytes) {
+    switch (bytes)
+    {
     case 1:
         return (int(p[0]) - 128) / 128.0f;
     case 2:
         return int16_t(Enc_GetU16(p)) / 32768.0f;
-    case 3: {
+    case 3:
+    {
         int32_t v = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
         return float(v / 2147483648.0);
     }
@@ -53,20 +59,30 @@ float DecodeSample(const unsigned char *p, uint16_t tag, unsigned bytes)
     }
 }
 
-}  // namespace
-
-bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
+// Where the samples of a wave image lie and how they are stored.
+struct SampleLayout
 {
-    wave = EncWave();
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    uint16_t tag = 0;   // kTagPcm or kTagFloat, behind WAVE_FORMAT_EXTENSIBLE too
+    unsigned bytes = 0; // per sample
+    size_t frames = 0;  // whole frames present
+    const unsigned char *data = nullptr;
+};
+
+// Finds and checks the fmt and data chunks of image, as Enc_ParseWave describes.
+bool FindSamples(const EncBytes &image, SampleLayout &layout, std::string &error)
+{
     if (image.size() < 12 || std::memcmp(image.data(), "RIFF", 4) != 0 ||
-        std::memcmp(image.data() + 8, "WAVE", 4) != 0) {
+        std::memcmp(image.data() + 8, "WAVE", 4) != 0)
+    {
         error = "not a RIFF WAVE file";
         return false;
     }
-
     Chunk fmt, data;
     size_t pos = 12;
-    while (image.size() - pos >= 8) {
+    while (image.size() - pos >= 8)
+    {
         const unsigned char *head = image.data() + pos;
         size_t size = Enc_GetU32(head + 4);
         size_t present = std::min(size, image.size() - pos - 8);
@@ -75,7 +91,8 @@ bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
             slot = &fmt;
         else if (std::memcmp(head, "data", 4) == 0)
             slot = &data;
-        if (slot && !slot->found) {
+        if (slot && !slot->found)
+        {
             slot->offset = pos + 8;
             slot->size = present;
             slot->found = true;
@@ -86,11 +103,13 @@ bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
         if (pos > image.size())
             break;
     }
-    if (!fmt.found || fmt.size < 16) {
+    if (!fmt.found || fmt.size < 16)
+    {
         error = "no usable fmt chunk";
         return false;
     }
-    if (!data.found) {
+    if (!data.found)
+    {
         error = "no data chunk";
         return false;
     }
@@ -101,77 +120,150 @@ bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
     uint32_t rate = Enc_GetU32(f + 4);
     uint16_t blockAlign = Enc_GetU16(f + 12);
     uint16_t bits = Enc_GetU16(f + 14);
-    if (tag == kTagExtensible) {
+    if (tag == kTagExtensible)
+    {
         if (fmt.size < 40 || Enc_GetU16(f + 16) < 22 ||
-            std::memcmp(f + 24 + 2, kSubtypeTail, sizeof kSubtypeTail) != 0) {
+            std::memcmp(f + 24 + 2, kSubtypeTail, sizeof kSubtypeTail) != 0)
+        {
             error = "unsupported WAVE_FORMAT_EXTENSIBLE sub-format";
             return false;
         }
         tag = Enc_GetU16(f + 24);
     }
-    if (channels == 0 || rate == 0) {
+    if (channels == 0 || rate == 0)
+    {
         error = "fmt chunk gives no channels or no sample rate";
         return false;
     }
-    if (channels > kMaxChannels) {
+    if (channels > kMaxChannels)
+    {
         error = "more than 256 channels";
         return false;
     }
     unsigned bytes = (bits + 7u) / 8u;
     bool pcmOk = tag == kTagPcm && bytes >= 1 && bytes <= 4;
     bool floatOk = tag == kTagFloat && (bits == 32 || bits == 64);
-    if (!pcmOk && !floatOk) {
+    if (!pcmOk && !floatOk)
+    {
         char text[96];
-        std::snprintf(text, sizeof text, "unsupported sample format (tag %u, %u bits)", unsigned(tag),
-                      unsigned(bits));
+        std::snprintf(text, sizeof text, "unsupported sample format (tag %u, %u bits)",
+                      unsigned(tag), unsigned(bits));
         error = text;
         return false;
     }
-    if (blockAlign != bytes * channels) {
+    if (blockAlign != bytes * channels)
+    {
         error = "fmt block align does not match channels and sample size";
         return false;
     }
 
-    size_t frames = data.size / blockAlign;
-    wave.sampleRate = rate;
-    wave.channels = channels;
-    wave.samples.resize(frames * channels);
-    const unsigned char *p = image.data() + data.offset;
-    for (float &v : wave.samples) {
-        v = DecodeSample(p, tag, bytes);
-        p += bytes;
+    layout.rate = rate;
+    layout.channels = channels;
+    layout.tag = tag;
+    layout.bytes = bytes;
+    layout.frames = data.size / blockAlign;
+    layout.data = image.data() + data.offset;
+    return true;
+}
+
+// The 16-bit value of a sample in [-1, 1): scaled by 32768, rounded to nearest, clipped.
+inline int16_t Pcm16Of(float sample)
+{
+    float v = std::nearbyint(sample * 32768.0f);
+    return int16_t(v > 32767.0f ? 32767.0f : v < -32768.0f ? -32768.0f : v);
+}
+
+} // namespace
+
+bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
+{
+    wave = EncWave();
+    SampleLayout layout;
+    if (!FindSamples(image, layout, error))
+        return false;
+    wave.sampleRate = layout.rate;
+    wave.channels = layout.channels;
+    wave.samples.resize(layout.frames * layout.channels);
+    const unsigned char *p = layout.data;
+    for (float &v : wave.samples)
+    {
+        v = DecodeSample(p, layout.tag, layout.bytes);
+        p += layout.bytes;
     }
     return true;
 }
 
-bool Enc_ReadWaveFile(const std::string &path, EncWave &wave, std::string &error)
+bool Enc_ParseWave16(const EncBytes &image, EncWave16 &wave, std::string &error)
+{
+    wave = EncWave16();
+    SampleLayout layout;
+    if (!FindSamples(image, layout, error))
+        return false;
+    wave.sampleRate = layout.rate;
+    wave.channels = layout.channels;
+    wave.samples.resize(layout.frames * layout.channels);
+    const unsigned char *p = layout.data;
+    if (layout.tag == kTagPcm && layout.bytes == 2)
+        for (int16_t &v : wave.samples)
+        {
+            v = int16_t(Enc_GetU16(p));
+            p += 2;
+        }
+    else
+        for (int16_t &v : wave.samples)
+        {
+            v = Pcm16Of(DecodeSample(p, layout.tag, layout.bytes));
+            p += layout.bytes;
+        }
+    return true;
+}
+
+namespace
+{
+
+// Reads the whole regular file at path into image in one piece.
+bool ReadImage(const std::string &path, EncBytes &image, std::string &error)
 {
     FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    if (!file)
+    {
         error = std::string("cannot open: ") + std::strerror(errno);
         return false;
     }
-    EncBytes image;
-    unsigned char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        image.insert(image.end(), buffer, buffer + got);
-    bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
-        error = "read error";
-        return false;
+    struct stat info;
+    bool ok = ::fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    if (!ok)
+        error = "not a regular file";
+    else
+    {
+        image.resize(size_t(info.st_size));
+        ok = std::fread(image.data(), 1, image.size(), file) == image.size();
+        if (!ok)
+            error = "read error";
     }
-    return Enc_ParseWave(image, wave, error);
+    std::fclose(file);
+    return ok;
+}
+
+} // namespace
+
+bool Enc_ReadWaveFile(const std::string &path, EncWave &wave, std::string &error)
+{
+    EncBytes image;
+    return ReadImage(path, image, error) && Enc_ParseWave(image, wave, error);
+}
+
+bool Enc_ReadWaveFile16(const std::string &path, EncWave16 &wave, std::string &error)
+{
+    EncBytes image;
+    return ReadImage(path, image, error) && Enc_ParseWave16(image, wave, error);
 }
 
 std::vector<int16_t> Enc_ToPcm16(const std::vector<float> &samples)
 {
     std::vector<int16_t> pcm(samples.size());
-    for (size_t i = 0; i < samples.size(); ++i) {
-        float v = std::nearbyint(samples[i] * 32768.0f);
-        pcm[i] = int16_t(v > 32767.0f ? 32767.0f : v < -32768.0f ? -32768.0f : v);
-    }
+    for (size_t i = 0; i < samples.size(); ++i)
+        pcm[i] = Pcm16Of(samples[i]);
     return pcm;
 }
 
@@ -185,10 +277,12 @@ EncBytes Enc_BuildPcm16Wave(uint32_t sampleRate, uint16_t channels, const std::v
     Enc_PutU16(fmt, uint16_t(2 * channels));
     Enc_PutU16(fmt, 16);
 
-    EncBytes data;
-    data.reserve(pcm.size() * 2);
-    for (int16_t v : pcm)
-        Enc_PutU16(data, uint16_t(v));
+    EncBytes data(pcm.size() * 2);
+    for (size_t i = 0; i < pcm.size(); ++i)
+    {
+        data[2 * i] = uint8_t(pcm[i]);
+        data[2 * i + 1] = uint8_t(uint16_t(pcm[i]) >> 8);
+    }
 
     EncBytes image = Enc_BeginRiff("WAVE");
     image.reserve(44 + data.size() + 1);

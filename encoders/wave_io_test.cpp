@@ -11,16 +11,20 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 struct FormatCase
 {
     const char *name;
     int format;
-    double tolerance;  // largest difference from the source allowed after the round trip
+    double tolerance; // largest difference from the source allowed after the round trip
 };
 
-void PrintTo(const FormatCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const FormatCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class WaveReaderFormats : public testing::TestWithParam<FormatCase>
 {
@@ -53,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"Pcm32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1e-6},
                     FormatCase{"Float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.0},
                     FormatCase{"Double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 1e-7},
-                    FormatCase{"ExtensiblePcm16", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 0.5 / 32768 + 1e-9},
+                    FormatCase{"ExtensiblePcm16", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16,
+                               0.5 / 32768 + 1e-9},
                     FormatCase{"ExtensiblePcm24", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 1e-6},
                     FormatCase{"ExtensibleFloat", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 0.0}),
     [](const testing::TestParamInfo<FormatCase> &info) { return std::string(info.param.name); });
@@ -112,8 +117,9 @@ TEST(WaveReaderLayout, FindsChunksInAnyOrderAcrossOddSizedChunks)
 
 TEST(WaveReaderLayout, CutsAnOverlongDataChunkToTheWholeFramesPresent)
 {
-    EncBytes image = Image({{"fmt ", Fmt(1, 2, 8000, 4, 16)}, {"data", Samples16({1, 2, 3, 4, 5, 6})}});
-    image.resize(image.size() - 2);  // the last frame loses its right sample
+    EncBytes image =
+        Image({{"fmt ", Fmt(1, 2, 8000, 4, 16)}, {"data", Samples16({1, 2, 3, 4, 5, 6})}});
+    image.resize(image.size() - 2); // the last frame loses its right sample
     EncWave wave;
     std::string error;
     ASSERT_TRUE(Enc_ParseWave(image, wave, error)) << error;
@@ -126,7 +132,8 @@ TEST(WaveReaderLayout, RejectsWhatItCannotDecodeWithAReason)
     Enc_PutU16(extensibleOther, 22);
     Enc_PutU16(extensibleOther, 16);
     Enc_PutU32(extensibleOther, 4);
-    EncBytes guid = {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    EncBytes guid = {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                     0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     extensibleOther.insert(extensibleOther.end(), guid.begin(), guid.end());
 
     EncBytes xwma = Image({{"fmt ", Fmt(1, 1, 8000, 2, 16)}, {"data", Samples16({1})}});
@@ -146,7 +153,8 @@ TEST(WaveReaderLayout, RejectsWhatItCannotDecodeWithAReason)
         {"block align", Image({{"fmt ", Fmt(1, 2, 8000, 2, 16)}, {"data", Samples16({1, 2})}})},
         {"extensible sub-format", Image({{"fmt ", extensibleOther}, {"data", Samples16({1})}})},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : cases)
+    {
         EncWave wave;
         std::string error;
         EXPECT_FALSE(Enc_ParseWave(c.second, wave, error)) << c.first;
@@ -154,17 +162,22 @@ TEST(WaveReaderLayout, RejectsWhatItCannotDecodeWithAReason)
     }
 }
 
-TEST(WaveReader, ReportsAMissingFile)
+TEST(WaveReader, ReportsAMissingFileAndAFolder)
 {
     EncWave wave;
     std::string error;
     EXPECT_FALSE(Enc_ReadWaveFile("/nonexistent/enc/none.wav", wave, error));
     EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+    TestDir dir;
+    EncWave16 wave16;
+    EXPECT_FALSE(Enc_ReadWaveFile16(dir.Path(), wave16, error));
+    EXPECT_EQ(error, "not a regular file");
 }
 
 TEST(Pcm16Conversion, RoundsToNearestAndClips)
 {
-    std::vector<float> in = {0.0f, 1.0f / 32768, 0.49f / 32768, -0.51f / 32768, 0.5f, -1.0f, 1.0f, 3.0f, -3.0f};
+    std::vector<float> in = {0.0f,  1.0f / 32768, 0.49f / 32768, -0.51f / 32768, 0.5f,
+                             -1.0f, 1.0f,         3.0f,          -3.0f};
     std::vector<int16_t> expected = {0, 1, 0, -1, 16384, -32768, 32767, 32767, -32768};
     EXPECT_EQ(Enc_ToPcm16(in), expected);
 }
@@ -172,7 +185,7 @@ TEST(Pcm16Conversion, RoundsToNearestAndClips)
 TEST(Pcm16Writer, WritesAPlainWaveThatLibsndfileReadsBack)
 {
     TestDir dir;
-    std::vector<int16_t> pcm = {0, 1, -1, 32767, -32768, 1234, -4321};  // odd count, mono
+    std::vector<int16_t> pcm = {0, 1, -1, 32767, -32768, 1234, -4321}; // odd count, mono
     EncBytes image = Enc_BuildPcm16Wave(11025, 1, pcm);
     TestRiff riff = Test_ParseRiff(image);
     EXPECT_TRUE(riff.wellFormed);
@@ -222,4 +235,4 @@ TEST(WholeFileOutput, FailsIntoAMissingFolderAndLeavesNothing)
     EXPECT_TRUE(dir.List().empty());
 }
 
-}  // namespace
+} // namespace

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libminizip-dev libgtest-dev
-          libsoxr-dev libavcodec-dev libavutil-dev libsndfile1-dev ffmpeg zip python3)
+          libsoxr-dev libavcodec-dev libavutil-dev libsndfile1-dev ffmpeg zip python3 hyperfine)
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

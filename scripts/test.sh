@@ -7,3 +7,4 @@ scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 scripts/test-sanitize.sh
 scripts/test-windows.sh
+scripts/fuzz.sh 5
