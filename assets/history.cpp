@@ -28,7 +28,10 @@ constexpr int HISTORY_NAME_SIZE = sizeof(XUHistoryEntry::name);
 // keys are the names inside the records, which live as long as their list. indexedHead is
 // the list head the index was last made for; a head changed behind our back makes the
 // index rebuild itself from the list.
-const char *RecordName(XUHistoryEntry *const &record) { return record->name; }
+const char *RecordName(XUHistoryEntry *const &record)
+{
+    return record->name;
+}
 
 struct HistoryIndex
 {
@@ -96,8 +99,8 @@ constexpr size_t HISTORY_WRITE_CHUNK = 1 << 16;
 
 // Writes the records of one list whose conversion did not fail, one line each, through
 // text in chunks. False on a write error.
-bool WriteList(FILE *file, std::string &text, const XUHistoryEntry *record, int streamed,
-               bool sync, int32_t syncLow, int32_t syncHigh)
+bool WriteList(FILE *file, std::string &text, const XUHistoryEntry *record, int streamed, bool sync,
+               int32_t syncLow, int32_t syncHigh)
 {
     for (; record != nullptr; record = record->next)
     {
@@ -277,10 +280,10 @@ void Tool_WriteHistory()
     {
         std::string text = std::string(HISTORY_HEADER) + "\n";
         text.reserve(HISTORY_WRITE_CHUNK + 2 * HISTORY_NAME_SIZE + 64);
-        written = WriteList(file, text, toolState.historyLists.streamed, 1, toolState.sync,
-                            syncLow, syncHigh) &&
-                  WriteList(file, text, toolState.historyLists.loaded, 0, toolState.sync,
-                            syncLow, syncHigh) &&
+        written = WriteList(file, text, toolState.historyLists.streamed, 1, toolState.sync, syncLow,
+                            syncHigh) &&
+                  WriteList(file, text, toolState.historyLists.loaded, 0, toolState.sync, syncLow,
+                            syncHigh) &&
                   fwrite(text.data(), 1, text.size(), file) == text.size();
         written = fclose(file) == 0 && written;
         written = written && Plat_ReplaceFile(temporary.c_str(), path);

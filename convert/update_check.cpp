@@ -2,8 +2,8 @@
 #include "convert/update_check.h"
 
 #include "platform/files.h"
-#include "tool/paths.h"
 #include "tool/name_index.h"
+#include "tool/paths.h"
 #include "tool/progress.h"
 #include "tool/tool_state.h"
 
@@ -24,7 +24,10 @@ std::unordered_set<std::string> knownFolders;
 // so the positions and the texts they hold stay valid. Building it costs one pass over
 // the set, as the walk did.
 using CandidateSet = decltype(toolState.orphanCandidates);
-const char *CandidatePath(const CandidateSet::iterator &candidate) { return candidate->c_str(); }
+const char *CandidatePath(const CandidateSet::iterator &candidate)
+{
+    return candidate->c_str();
+}
 bool orphanIndexActive = false;
 NameIndex<CandidateSet::iterator, CandidatePath> orphanIndex;
 
@@ -35,7 +38,8 @@ struct OrphanIndexScope
         if (!wanted)
             return;
         orphanIndex.Reserve(toolState.orphanCandidates.size());
-        for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end(); ++it)
+        for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end();
+             ++it)
             orphanIndex.Set(it);
         orphanIndexActive = true;
     }
@@ -83,7 +87,8 @@ bool JoinPath(char *out, std::initializer_list<const char *> parts)
 }
 
 // "root/word/languagePartsound/file" in out; false when it does not fit.
-bool FormatPath(char *out, const char *root, const char *word, const char *languagePart, const char *file)
+bool FormatPath(char *out, const char *root, const char *word, const char *languagePart,
+                const char *file)
 {
     return JoinPath(out, {root, "/", word, "/", languagePart, "sound/", file});
 }

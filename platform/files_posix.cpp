@@ -76,7 +76,8 @@ const std::string &HostPathBuffer(const char *path)
 {
     static std::string host;
     host.assign(path);
-    for (char *c = &host[0], *end = c + host.size(); (c = static_cast<char *>(memchr(c, '\\', end - c))) != nullptr; ++c)
+    for (char *c = &host[0], *end = c + host.size();
+         (c = static_cast<char *>(memchr(c, '\\', end - c))) != nullptr; ++c)
         *c = '/';
     return host;
 }
@@ -84,7 +85,8 @@ const std::string &HostPathBuffer(const char *path)
 // After op failed on host with error: when the name is missing, retries once on the
 // spelling that differs only in case (folderAsSpelled: the folder is there as spelled, so
 // only the last name is looked up). Sets the last error on failure.
-template <class Op> bool RetryResolved(const std::string &host, int error, Op op, bool folderAsSpelled = false)
+template <class Op>
+bool RetryResolved(const std::string &host, int error, Op op, bool folderAsSpelled = false)
 {
     if (error != ENOENT && error != ENOTDIR)
     {
@@ -121,7 +123,9 @@ template <class Op> bool WithResolvedPath(const char *path, Op op)
 template <class Op> bool WithFolderHandle(const std::string &host, Op op)
 {
     size_t slash = host.find_last_of('/');
-    int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size() ? HeldFolder(host, slash) : -1;
+    int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size()
+                 ? HeldFolder(host, slash)
+                 : -1;
     if (fd >= 0)
     {
         if (op(fd, host.c_str() + slash + 1))
@@ -260,15 +264,15 @@ bool Plat_CanRead(const char *path)
         Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
         return false;
     }
-    return WithFolderHandle(resolved.empty() ? host : resolved,
-                            [](int folder, const char *name) { return faccessat(folder, name, R_OK, 0) == 0; });
+    return WithFolderHandle(resolved.empty() ? host : resolved, [](int folder, const char *name)
+                            { return faccessat(folder, name, R_OK, 0) == 0; });
 }
 
 bool Plat_IsDirectory(const char *path)
 {
     struct stat info;
-    return WithFolderHandle(HostPathBuffer(path),
-                            [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }) &&
+    return WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
+                            { return fstatat(folder, name, &info, 0) == 0; }) &&
            S_ISDIR(info.st_mode);
 }
 
@@ -276,8 +280,8 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    if (!WithFolderHandle(HostPathBuffer(path),
-                          [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }))
+    if (!WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
+                          { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))
     {

@@ -104,7 +104,8 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
     for (size_t index : order)
     {
         const std::string &name = names[index];
-        if ((!everyName && !Posix_WildcardMatch(wildcard.c_str(), name.c_str())) || name.size() >= sizeof(data->name))
+        if ((!everyName && !Posix_WildcardMatch(wildcard.c_str(), name.c_str())) ||
+            name.size() >= sizeof(data->name))
             continue;
         PlatFindData match;
         memcpy(match.name, name.c_str(), name.size() + 1);

@@ -19,7 +19,8 @@ std::string Posix_HostPath(const char *path)
 {
     std::string host(path);
     char *end = &host[0] + host.size();
-    for (char *c = &host[0]; (c = static_cast<char *>(memchr(c, '\\', static_cast<size_t>(end - c)))) != nullptr; ++c)
+    for (char *c = &host[0];
+         (c = static_cast<char *>(memchr(c, '\\', static_cast<size_t>(end - c)))) != nullptr; ++c)
         *c = '/';
     return host;
 }
@@ -123,7 +124,10 @@ bool Posix_WildcardMatch(const char *pattern, const char *name)
 
 namespace
 {
-char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+char FoldChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
 
 // Hashing and equality of names ignoring ASCII case.
 struct FoldedHash
@@ -208,7 +212,8 @@ Listing &ListFolder(const std::string &absoluteFolder)
     if (found != listings.end())
         return found->second;
     Listing &listing = listings[absoluteFolder];
-    int fd = open(absoluteFolder.empty() ? "/" : absoluteFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = open(absoluteFolder.empty() ? "/" : absoluteFolder.c_str(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0)
     {
         listing.exists = true;
@@ -279,8 +284,8 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
 }
 } // namespace
 
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf,
-                   bool folderAsSpelled)
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
+                   bool verifyLeaf, bool folderAsSpelled)
 {
     bool absolute = !path.empty() && path[0] == '/';
     // Walk in absolute terms for the cache, but answer in the caller's terms. A plain

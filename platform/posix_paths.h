@@ -21,8 +21,8 @@ void Posix_SetErrno(int error);
 // A folder missing from a cached listing is checked on disk; the last component only
 // with verifyLeaf (callers that already tried the exact name pass false). folderAsSpelled
 // tells that the path's folder exists as spelled, so only the last name is looked up.
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false,
-                   bool folderAsSpelled = false);
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
+                   bool verifyLeaf = false, bool folderAsSpelled = false);
 
 // Resolves the folder of path and, when a name differing only in case exists in it,
 // that name. Used before creating: writes reuse the existing spelling. False with

@@ -105,7 +105,7 @@ template <class Value, const char *(*NameOf)(const Value &)> struct NameIndex
             Rebuild(size);
     }
 
-private:
+  private:
     static uint32_t Tag(const char *name)
     {
         uint32_t tag = static_cast<uint32_t>(Tool_NameHash(name));

@@ -13,7 +13,10 @@ struct Named
     const char *name;
     int value;
 };
-const char *NameOf(const Named &named) { return named.name; }
+const char *NameOf(const Named &named)
+{
+    return named.name;
+}
 } // namespace
 
 TEST(NameIndex, FindsIgnoringCaseAcrossGrowthAndRemoval)
@@ -21,7 +24,8 @@ TEST(NameIndex, FindsIgnoringCaseAcrossGrowthAndRemoval)
     std::vector<std::string> names;
     names.reserve(3000); // the index holds pointers to the texts
     for (int i = 0; i < 1000; ++i)
-        names.push_back("Sound/Folder" + std::to_string(i % 7) + "/Name_" + std::to_string(i) + ".WAV");
+        names.push_back("Sound/Folder" + std::to_string(i % 7) + "/Name_" + std::to_string(i) +
+                        ".WAV");
     NameIndex<Named, NameOf> index;
     EXPECT_EQ(nullptr, index.Find("anything"));
     for (int i = 0; i < 1000; ++i)

@@ -16,8 +16,8 @@ struct Progress
 {
     bool active;
     int total;
-    int firstFile;    // filesCount when the line began
-    int firstLaunch;  // updatedCount when the line began
+    int firstFile;   // filesCount when the line began
+    int firstLaunch; // updatedCount when the line began
     uint32_t lastDraw;
     size_t drawnLength; // characters on the terminal now; 0 when nothing is drawn
 };
@@ -27,9 +27,10 @@ void Draw(uint32_t now)
 {
     uint32_t seconds = (now - toolState.startTime) / 1000;
     char line[160];
-    int length = snprintf(line, sizeof(line), "\rsound files %d/%d, encoder launches %d, %um %02us",
-                          toolState.filesCount - progress.firstFile, progress.total,
-                          toolState.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
+    int length =
+        snprintf(line, sizeof(line), "\rsound files %d/%d, encoder launches %d, %um %02us",
+                 toolState.filesCount - progress.firstFile, progress.total,
+                 toolState.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
     // A shorter line than the last one leaves no characters of it behind.
     size_t visible = length > 1 ? strlen(line) - 1 : 0;
     std::string text(line);

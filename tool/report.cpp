@@ -22,7 +22,8 @@ namespace
 // the first's error records instead of reading the disk again.
 using WalkedFolders = std::unordered_map<std::string, std::vector<ToolErrorRecord>>;
 
-void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart, WalkedFolders *walked)
+void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart,
+                      WalkedFolders *walked)
 {
     char folder[TOOL_PATH_SIZE];
     Com_FormatBuffer(folder, sizeof(folder), "%s\\%s\\%ssound", outputRoot, word, languagePart);
@@ -36,7 +37,8 @@ void WalkOutputFolder(const char *outputRoot, const char *word, const char *lang
     size_t errorsBefore = toolState.errors.size();
     Tool_MakeDirPath(folder);
     Tool_CollectOutputFiles(folder, toolState.platform->targetExt);
-    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore), toolState.errors.end());
+    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore),
+                             toolState.errors.end());
 }
 
 void PrintDuration(const char *format, uint32_t milliseconds)
@@ -89,7 +91,8 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
         {
             const char *dot = strrchr(data.name, '.');
             if (Str_CaseCompare(dot ? dot : "", extension) == 0)
-                hint = std::next(toolState.orphanCandidates.insert(hint, std::string(folder) + "\\" + data.name));
+                hint = std::next(toolState.orphanCandidates.insert(hint, std::string(folder) +
+                                                                             "\\" + data.name));
         }
         more = Plat_FindNext(find, &data);
     }

@@ -13,7 +13,7 @@ namespace
 {
 class OrphanWalk : public testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         saved = toolState;
@@ -50,8 +50,10 @@ TEST_F(OrphanWalk, RepeatedWordsKeepTheErrorRecordsOfEveryWalk)
     }
     std::string rawPattern = root + "\\raw\\english\\sound\\*";
     std::string devrawPattern = root + "\\devraw\\english\\sound\\*";
-    EXPECT_EQ((std::vector<std::string>{rawPattern, rawPattern, devrawPattern, devrawPattern}), texts);
-    std::vector<std::string> found(toolState.orphanCandidates.begin(), toolState.orphanCandidates.end());
+    EXPECT_EQ((std::vector<std::string>{rawPattern, rawPattern, devrawPattern, devrawPattern}),
+              texts);
+    std::vector<std::string> found(toolState.orphanCandidates.begin(),
+                                   toolState.orphanCandidates.end());
     EXPECT_EQ((std::vector<std::string>{root + "\\raw\\sound\\a.wav"}), found);
     // The folders that can be made are made.
     EXPECT_TRUE(FileExists(dir / "devraw/sound"));
