@@ -78,6 +78,8 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
     // A folder lists its files nearly in the set's order, so each path is tried first
     // just before the successor of the one inserted last.
     auto hint = toolState.orphanCandidates.end();
+    std::string path = std::string(folder) + "\\";
+    size_t folderLength = path.size();
     bool more = true;
     while (more)
     {
@@ -91,8 +93,11 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
         {
             const char *dot = strrchr(data.name, '.');
             if (Str_CaseCompare(dot ? dot : "", extension) == 0)
-                hint = std::next(toolState.orphanCandidates.insert(hint, std::string(folder) +
-                                                                             "\\" + data.name));
+            {
+                path.resize(folderLength);
+                path += data.name;
+                hint = std::next(toolState.orphanCandidates.insert(hint, path));
+            }
         }
         more = Plat_FindNext(find, &data);
     }
