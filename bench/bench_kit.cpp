@@ -64,8 +64,6 @@ struct Sound
 {
     std::string file;   // as the alias names it, below sound/ (ends in .wav or _##.wav)
     std::string source; // the source that a run reads, below the kit root
-    std::string target; // the converted file, below the kit root
-    std::string history;
     std::vector<std::string> variants; // numbered: the sources of the folder
     std::string category;
     bool streamed = false;
@@ -81,7 +79,6 @@ struct Kit
     std::string root;
     bool converted = false;
     std::vector<Sound> sounds;
-    std::vector<std::string> createdFolders;
 };
 
 void Fail(const std::string &what)
@@ -233,8 +230,6 @@ void PlanSounds(Random &random, Kit &kit, int count)
         std::string stem = sound.file.substr(0, sound.file.size() - 4);
         sound.source = "sound_assets/" + tree + "/" + language + "sound/" +
                        (sound.pcWave ? stem + ".pc.wav" : sound.file);
-        sound.target = tree + "/" + language + "sound/" + sound.file;
-        sound.history = language + sound.file;
         kit.sounds.push_back(sound);
     }
 }
