@@ -9,12 +9,13 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "tool/console.h"
+#include "tool/name_index.h"
 #include "tool/tool_state.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 
 namespace
 {
@@ -22,25 +23,23 @@ const char HISTORY_HEADER[] = "XUHISTORY 8";
 constexpr int HISTORY_HEADER_LENGTH = 11;
 constexpr int HISTORY_NAME_SIZE = sizeof(XUHistoryEntry::name);
 
-// An index beside each list, from the ASCII lower-cased name to the head-most record of
-// that name, so a lookup costs the same for ten records as for a hundred thousand.
-// indexedHead is the list head the index was last made for; a head changed behind our
-// back makes the index rebuild itself from the list.
+// An index beside each list, from the name (ignoring ASCII case) to the head-most record
+// of that name, so a lookup costs the same for ten records as for a hundred thousand. The
+// keys are the names inside the records, which live as long as their list. indexedHead is
+// the list head the index was last made for; a head changed behind our back makes the
+// index rebuild itself from the list.
+const char *RecordName(XUHistoryEntry *const &record)
+{
+    return record->name;
+}
+
 struct HistoryIndex
 {
-    std::unordered_map<std::string, XUHistoryEntry *> byName;
+    NameIndex<XUHistoryEntry *, RecordName> byName;
     XUHistoryEntry *indexedHead = nullptr;
 };
 HistoryIndex streamedIndex;
 HistoryIndex loadedIndex;
-
-std::string IndexKey(const char *name)
-{
-    std::string key(name);
-    for (char &c : key)
-        c = Str_ToLowerAscii(c);
-    return key;
-}
 
 XUHistoryEntry *&ListHead(bool streamed)
 {
@@ -53,9 +52,10 @@ HistoryIndex &IndexOf(bool streamed)
     XUHistoryEntry *head = ListHead(streamed);
     if (index.indexedHead != head)
     {
-        index.byName.clear();
+        index.byName.Clear();
         for (XUHistoryEntry *record = head; record != nullptr; record = record->next)
-            index.byName.emplace(IndexKey(record->name), record);
+            if (index.byName.Find(record->name) == nullptr)
+                index.byName.Set(record);
         index.indexedHead = head;
     }
     return index;
@@ -72,24 +72,35 @@ void HistoryPath(char *path)
                      toolState.platform->historyFile);
 }
 
-// The name in double quotes, with every quote and backslash in it escaped, so that the
-// general tokenizer reads back any name unchanged.
-std::string QuotedName(const char *name)
+// Appends the name in double quotes, with every quote and backslash in it escaped, so
+// that the general tokenizer reads back any name unchanged.
+void AppendQuotedName(std::string &text, const char *name)
 {
-    std::string quoted = "\"";
+    text += '"';
     for (const char *c = name; *c; ++c)
     {
         if (*c == '"' || *c == '\\')
-            quoted += '\\';
-        quoted += *c;
+            text += '\\';
+        text += *c;
     }
-    quoted += '"';
-    return quoted;
+    text += '"';
 }
 
-// Writes the records of one list whose conversion did not fail. False on a write error.
-bool WriteList(FILE *file, const XUHistoryEntry *record, int streamed, bool sync, int32_t syncLow,
-               int32_t syncHigh)
+// Appends " %d" of value.
+void AppendNumber(std::string &text, int32_t value)
+{
+    char digits[16];
+    digits[0] = ' ';
+    char *end = std::to_chars(digits + 1, digits + sizeof(digits), value).ptr;
+    text.append(digits, static_cast<size_t>(end - digits));
+}
+
+constexpr size_t HISTORY_WRITE_CHUNK = 1 << 16;
+
+// Writes the records of one list whose conversion did not fail, one line each, through
+// text in chunks. False on a write error.
+bool WriteList(FILE *file, std::string &text, const XUHistoryEntry *record, int streamed, bool sync,
+               int32_t syncLow, int32_t syncHigh)
 {
     for (; record != nullptr; record = record->next)
     {
@@ -97,12 +108,19 @@ bool WriteList(FILE *file, const XUHistoryEntry *record, int streamed, bool sync
         // record after it; such a record is left out and its file converted again.
         if (record->failed || IsMissing(record->name))
             continue;
-        int written =
-            fprintf(file, "%s %d %d %d %d %d\n", QuotedName(record->name).c_str(),
-                    record->compressionSetting, streamed, record->devOnly ? 1 : 0,
-                    sync ? syncLow : record->syncTimeLow, sync ? syncHigh : record->syncTimeHigh);
-        if (written < 0)
-            return false;
+        AppendQuotedName(text, record->name);
+        AppendNumber(text, record->compressionSetting);
+        AppendNumber(text, streamed);
+        AppendNumber(text, record->devOnly ? 1 : 0);
+        AppendNumber(text, sync ? syncLow : record->syncTimeLow);
+        AppendNumber(text, sync ? syncHigh : record->syncTimeHigh);
+        text += '\n';
+        if (text.size() >= HISTORY_WRITE_CHUNK)
+        {
+            if (fwrite(text.data(), 1, text.size(), file) != text.size())
+                return false;
+            text.clear();
+        }
     }
     return true;
 }
@@ -224,7 +242,7 @@ XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSettin
     XUHistoryEntry *&head = ListHead(streamed);
     record->next = head;
     head = record;
-    index.byName[IndexKey(record->name)] = record;
+    index.byName.Set(record);
     index.indexedHead = record;
     return record;
 }
@@ -233,9 +251,8 @@ XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetti
                                       bool devOnly)
 {
     HistoryIndex &index = IndexOf(streamed);
-    auto found = index.byName.find(IndexKey(name));
-    if (found != index.byName.end())
-        return found->second;
+    if (auto *found = index.byName.Find(name))
+        return found->value;
     return Tool_NewHistoryEntry(name, compressionSetting, streamed, devOnly, 0, 0);
 }
 
@@ -253,18 +270,21 @@ void Tool_WriteHistory()
     char path[TOOL_PATH_SIZE];
     HistoryPath(path);
     // The new history goes to a file beside the old one and replaces it in one step, so a
-    // run stopped at any moment leaves either the old history or the whole new one.
+    // run stopped at any moment leaves either the old history or the whole new one. It is
+    // not forced to the disk first: a history lost with the machine costs conversions
+    // again, never a stale file taken for current.
     std::string temporary = std::string(path) + ".tmp";
     FILE *file = Plat_FOpen(temporary.c_str(), "wb");
     bool written = file != nullptr;
     if (file != nullptr)
     {
-        written =
-            fprintf(file, "%s\n", HISTORY_HEADER) >= 0 &&
-            WriteList(file, toolState.historyLists.streamed, 1, toolState.sync, syncLow,
-                      syncHigh) &&
-            WriteList(file, toolState.historyLists.loaded, 0, toolState.sync, syncLow, syncHigh) &&
-            fflush(file) == 0 && Plat_SyncFile(file);
+        std::string text = std::string(HISTORY_HEADER) + "\n";
+        text.reserve(HISTORY_WRITE_CHUNK + 2 * HISTORY_NAME_SIZE + 64);
+        written = WriteList(file, text, toolState.historyLists.streamed, 1, toolState.sync, syncLow,
+                            syncHigh) &&
+                  WriteList(file, text, toolState.historyLists.loaded, 0, toolState.sync, syncLow,
+                            syncHigh) &&
+                  fwrite(text.data(), 1, text.size(), file) == text.size();
         written = fclose(file) == 0 && written;
         written = written && Plat_ReplaceFile(temporary.c_str(), path);
         if (!written)
@@ -286,7 +306,7 @@ void Tool_FreeHistory()
             head = next;
         }
         HistoryIndex &index = streamed ? streamedIndex : loadedIndex;
-        index.byName.clear();
+        index.byName.Clear();
         index.indexedHead = nullptr;
     }
 }

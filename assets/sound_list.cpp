@@ -4,48 +4,58 @@
 #include "engine/common/str.h"
 #include "tool/console.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace
 {
-// Merges two sorted chains, taking from the first while its entry is not greater, and
-// returns the head; *tail receives the last entry.
-SoundFileEntry *MergeRuns(SoundFileEntry *a, SoundFileEntry *b, SoundFileEntry **tail)
+struct SortItem
 {
-    SoundFileEntry head;
-    SoundFileEntry *last = &head;
-    while (a != nullptr && b != nullptr)
+    const char *key; // the file name with ASCII letters in lower case
+    SoundFileEntry *entry;
+};
+
+// The entries of the list in sorted order, their keys in one block. The names are
+// compared as their lower-case forms, byte by byte as unsigned values, which orders
+// exactly as the case-insensitive comparison does; a stable sort has only one possible
+// result, so this orders as the halving merge sort over the list would.
+void SortItems(const SoundFileList *list, std::vector<char> *keys, std::vector<SortItem> *items)
+{
+    size_t keyBytes = 0;
+    size_t count = 0;
+    for (SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next, ++count)
+        keyBytes += strlen(entry->file) + 1;
+    keys->resize(keyBytes);
+    items->reserve(count);
+    char *key = keys->data();
+    for (SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next)
     {
-        if (Str_CaseCompare(a->file, b->file) <= 0)
-        {
-            last->next = a;
-            a = a->next;
-        }
-        else
-        {
-            last->next = b;
-            b = b->next;
-        }
-        last = last->next;
+        items->push_back(SortItem{key, entry});
+        for (const char *c = entry->file; *c; ++c)
+            *key++ = Str_ToLowerAscii(*c);
+        *key++ = 0;
     }
-    last->next = a != nullptr ? a : b;
-    while (last->next != nullptr)
-        last = last->next;
-    *tail = last;
-    return head.next;
+    std::stable_sort(items->begin(), items->end(),
+                     [](const SortItem &a, const SortItem &b) { return strcmp(a.key, b.key) < 0; });
 }
 
-// Cuts the first n entries off the chain and returns the rest.
-SoundFileEntry *Split(SoundFileEntry *chain, int n)
+// Folds entry, which names the leader's sound file, into the leader.
+void FoldIntoLeader(SoundFileEntry *leader, const SoundFileEntry *entry, bool *conflictRecorded)
 {
-    for (int i = 1; chain != nullptr && i < n; ++i)
-        chain = chain->next;
-    if (chain == nullptr)
-        return nullptr;
-    SoundFileEntry *rest = chain->next;
-    chain->next = nullptr;
-    return rest;
+    if (Str_CaseCompare(entry->compression, leader->compression) == 0 || entry->compression[0] == 0)
+        return;
+    if (leader->compression[0] == 0)
+    {
+        memcpy(leader->compression, entry->compression, sizeof(leader->compression));
+        return;
+    }
+    if (entry->compressionSetting > leader->compressionSetting)
+        leader->compressionSetting = entry->compressionSetting;
+    if (!*conflictRecorded)
+        Tool_AddError(0, leader->file, TOOL_ERROR_MULTIPLE_COMPRESSION);
+    *conflictRecorded = true;
 }
 } // namespace
 
@@ -53,69 +63,43 @@ void Tool_SortSoundList(SoundFileList *list)
 {
     if (list->head == nullptr)
         return;
-    // Bottom-up: merge neighbouring runs of width 1, 2, 4 ... A stable sort has only one
-    // possible result, so this orders exactly as the halving merge sort would.
-    for (int width = 1;; width *= 2)
-    {
-        SoundFileEntry *rest = list->head;
-        SoundFileEntry *sortedHead = nullptr;
-        SoundFileEntry *sortedTail = nullptr;
-        int merges = 0;
-        while (rest != nullptr)
-        {
-            SoundFileEntry *left = rest;
-            SoundFileEntry *right = Split(left, width);
-            rest = Split(right, width);
-            SoundFileEntry *tail;
-            SoundFileEntry *merged = MergeRuns(left, right, &tail);
-            if (sortedTail == nullptr)
-                sortedHead = merged;
-            else
-                sortedTail->next = merged;
-            sortedTail = tail;
-            ++merges;
-        }
-        list->head = sortedHead;
-        if (merges <= 1)
-            break;
-    }
+    std::vector<char> keys;
+    std::vector<SortItem> items;
+    SortItems(list, &keys, &items);
+    for (size_t i = 0; i + 1 < items.size(); ++i)
+        items[i].entry->next = items[i + 1].entry;
+    items.back().entry->next = nullptr;
+    list->head = items.front().entry;
 }
 
 void Tool_MergeSoundList(SoundFileList *list)
 {
-    if (list->count == 0)
+    if (list->count == 0 || list->head == nullptr)
         return;
-    Tool_SortSoundList(list);
-    SoundFileEntry *leader = list->head;
+    // Sorting and folding in one pass over the sorted keys: an entry is touched only to
+    // link it or to fold it into the first one of its sound file.
+    std::vector<char> keys;
+    std::vector<SortItem> items;
+    SortItems(list, &keys, &items);
+    list->head = items.front().entry;
+    SoundFileEntry *leader = items.front().entry;
+    const char *leaderKey = items.front().key;
     bool conflictRecorded = false;
-    while (leader != nullptr && leader->next != nullptr)
+    for (size_t i = 1; i < items.size(); ++i)
     {
-        SoundFileEntry *entry = leader->next;
-        if (Str_CaseCompare(entry->file, leader->file) != 0)
+        SoundFileEntry *entry = items[i].entry;
+        if (strcmp(items[i].key, leaderKey) != 0)
         {
+            leader->next = entry;
             leader = entry;
+            leaderKey = items[i].key;
             conflictRecorded = false;
             continue;
         }
-        leader->next = entry->next;
         --list->count;
-        if (Str_CaseCompare(entry->compression, leader->compression) != 0 &&
-            entry->compression[0] != 0)
-        {
-            if (leader->compression[0] == 0)
-            {
-                memcpy(leader->compression, entry->compression, sizeof(leader->compression));
-            }
-            else
-            {
-                if (entry->compressionSetting > leader->compressionSetting)
-                    leader->compressionSetting = entry->compressionSetting;
-                if (!conflictRecorded)
-                    Tool_AddError(0, leader->file, TOOL_ERROR_MULTIPLE_COMPRESSION);
-                conflictRecorded = true;
-            }
-        }
+        FoldIntoLeader(leader, entry, &conflictRecorded);
         // Entries taken out of the list are released at once; nothing else refers to them.
         free(entry);
     }
+    leader->next = nullptr;
 }

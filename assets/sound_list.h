@@ -4,7 +4,7 @@
 #include "assets/sound_entry.h"
 
 // Stable sort of the list by file, ignoring ASCII case; entries of one file keep their
-// order. Runs in O(n log n) without recursion.
+// order. Runs in O(n log n).
 void Tool_SortSoundList(SoundFileList *list);
 
 // Sorts the list, then keeps the first entry of each sound file and releases the others.

@@ -2,10 +2,13 @@
 #include "convert/update_check.h"
 
 #include "platform/files.h"
+#include "tool/name_index.h"
 #include "tool/paths.h"
+#include "tool/progress.h"
 #include "tool/tool_state.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <unordered_set>
 
@@ -15,11 +18,79 @@ namespace
 // are few, and each needs making only once.
 std::unordered_set<std::string> knownFolders;
 
-bool FormatPath(char *out, const char *format, const char *root, const char *word, const char *languagePart,
+// While a list loop converts (no action), the orphan candidates by their path ignoring
+// ASCII case: taking a target out is then one hash lookup, not a descent through the
+// ordered set comparing long paths. Nothing but the loop changes the set while it runs,
+// so the positions and the texts they hold stay valid. Building it costs one pass over
+// the set, as the walk did.
+using CandidateSet = decltype(toolState.orphanCandidates);
+const char *CandidatePath(const CandidateSet::iterator &candidate)
+{
+    return candidate->c_str();
+}
+bool orphanIndexActive = false;
+NameIndex<CandidateSet::iterator, CandidatePath> orphanIndex;
+
+struct OrphanIndexScope
+{
+    explicit OrphanIndexScope(bool wanted)
+    {
+        if (!wanted)
+            return;
+        orphanIndex.Reserve(toolState.orphanCandidates.size());
+        for (auto it = toolState.orphanCandidates.begin(); it != toolState.orphanCandidates.end();
+             ++it)
+            orphanIndex.Set(it);
+        orphanIndexActive = true;
+    }
+    ~OrphanIndexScope()
+    {
+        orphanIndexActive = false;
+        orphanIndex.Clear();
+    }
+};
+
+void RemoveOrphanCandidate(const char *targetPath)
+{
+    if (!orphanIndexActive)
+    {
+        toolState.orphanCandidates.erase(targetPath);
+        return;
+    }
+    auto *found = orphanIndex.Find(targetPath);
+    if (found == nullptr)
+        return;
+    CandidateSet::iterator candidate = found->value;
+    orphanIndex.Remove(found);
+    toolState.orphanCandidates.erase(candidate);
+}
+
+// Joins the texts in out (TOOL_PATH_SIZE bytes, cut and always terminated as a formatted
+// print would); false when they do not fit.
+bool JoinPath(char *out, std::initializer_list<const char *> parts)
+{
+    size_t length = 0;
+    bool fits = true;
+    for (const char *part : parts)
+    {
+        size_t size = strlen(part);
+        if (length + size >= static_cast<size_t>(TOOL_PATH_SIZE))
+        {
+            size = static_cast<size_t>(TOOL_PATH_SIZE) - 1 - length;
+            fits = false;
+        }
+        memcpy(out + length, part, size);
+        length += size;
+    }
+    out[length] = 0;
+    return fits;
+}
+
+// "root/word/languagePartsound/file" in out; false when it does not fit.
+bool FormatPath(char *out, const char *root, const char *word, const char *languagePart,
                 const char *file)
 {
-    int length = snprintf(out, TOOL_PATH_SIZE, format, root, word, languagePart, file);
-    return length >= 0 && length < TOOL_PATH_SIZE;
+    return JoinPath(out, {root, "/", word, "/", languagePart, "sound/", file});
 }
 
 void MakeTargetFolder(const char *targetPath)
@@ -27,9 +98,15 @@ void MakeTargetFolder(const char *targetPath)
     const char *last = strrchr(targetPath, '\\');
     if (last == nullptr)
         return;
-    std::string folder(targetPath, static_cast<size_t>(last - targetPath + 1));
-    if (knownFolders.insert(folder).second)
-        Tool_MakeDirPath(folder.c_str());
+    // Files come folder by folder: the folder of the last file needs no second look.
+    static std::string lastFolder;
+    size_t length = static_cast<size_t>(last - targetPath + 1);
+    if (lastFolder.size() == length && lastFolder.compare(0, length, targetPath, length) == 0)
+        return;
+    lastFolder.assign(targetPath, length);
+    // An existing folder costs one look; making it would try every prefix of its path.
+    if (knownFolders.insert(lastFolder).second && !Plat_IsDirectory(lastFolder.c_str()))
+        Tool_MakeDirPath(lastFolder.c_str());
 }
 
 bool NameTooLong(const char *historyName)
@@ -45,10 +122,12 @@ void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction acti
     Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir, toolState.platform->outputDir);
     if (count == 0 || head == nullptr)
         return;
+    OrphanIndexScope index(action == nullptr && !toolState.orphanCandidates.empty());
     for (SoundFileEntry *entry = head; entry != nullptr; entry = entry->next)
     {
         ++toolState.filesCount;
         Tool_ProcessSoundFile(outputRoot, entry, action);
+        Tool_UpdateProgress();
     }
 }
 
@@ -90,8 +169,7 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
     // Paths hold 259 characters; a language word and a name that do not fit together are
     // refused like a name that is too long.
     char historyName[TOOL_PATH_SIZE];
-    int historyLength = snprintf(historyName, sizeof(historyName), "%s%s", languagePart, entry->file);
-    if (historyLength < 0 || historyLength >= TOOL_PATH_SIZE)
+    if (!JoinPath(historyName, {languagePart, entry->file}))
         return NameTooLong(historyName);
 
     char baseName[64];
@@ -115,16 +193,15 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
 
     bool devraw = false;
     const char *word = entry->streamed ? platform->rawStreamedDir : platform->rawLoadedDir;
-    if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "raw", languagePart, entry->file) ||
-        !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
+    if (!FormatPath(sourcePath, toolState.sourceRoot, "raw", languagePart, entry->file) ||
+        !FormatPath(targetPath, outputRoot, word, languagePart, baseName))
         return NameTooLong(historyName);
     if (!Plat_CanRead(sourcePath))
     {
         devraw = true;
         word = entry->streamed ? platform->devrawStreamedDir : platform->devrawLoadedDir;
-        if (!FormatPath(sourcePath, "%s/%s/%ssound/%s", toolState.sourceRoot, "devraw", languagePart,
-                        entry->file) ||
-            !FormatPath(targetPath, "%s/%s/%ssound/%s", outputRoot, word, languagePart, baseName))
+        if (!FormatPath(sourcePath, toolState.sourceRoot, "devraw", languagePart, entry->file) ||
+            !FormatPath(targetPath, outputRoot, word, languagePart, baseName))
             return NameTooLong(historyName);
         if (!Plat_CanRead(sourcePath))
         {
@@ -158,7 +235,7 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
         return true;
 
     MakeTargetFolder(targetPath);
-    toolState.orphanCandidates.erase(targetPath);
+    RemoveOrphanCandidate(targetPath);
 
     XUHistoryLists before = toolState.historyLists;
     XUHistoryEntry *history =

@@ -58,7 +58,9 @@ bool Tool_WriteWholeFile(const char *path, int size, const unsigned char *buffer
     bool written = size == 0 || fwrite(buffer, 1, size_t(size), file) == size_t(size);
     if (!written)
         Plat_SetLastError(PLAT_ERROR_DISK_FULL);
-    written = written && Plat_SyncFile(file);
+    // Not forced to the disk before the rename: the rename alone keeps a stopped run from
+    // leaving a half-written file, and waiting for the disk would cost more per file than
+    // the encoders do.
     if (fclose(file) != 0 && written)
     {
         Plat_SetLastError(PLAT_ERROR_DISK_FULL);

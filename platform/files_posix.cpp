@@ -1,9 +1,14 @@
-// POSIX backend of files and folders.
+// POSIX backend of files and folders. The read test, the last-write time and the folder
+// test name a file relative to a held handle of its folder: a run asks about the files of
+// one folder after another, and a relative name spares the kernel the walk down the whole
+// path. A few handles are held, the folders used last; a folder that this process removes
+// or renames, or a change of the current directory, lets them all go.
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/posix_paths.h"
 #include "platform/system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,14 +20,74 @@ namespace
 {
 bool WritesFile(const char *mode) { return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr; }
 
-// Runs op on the host path; when the name is missing, retries once on the spelling that
-// differs only in case. Sets the last error on failure.
-template <class Op> bool WithResolvedPath(const char *path, Op op)
+struct FolderHandle
 {
-    std::string host = Posix_HostPath(path);
-    if (op(host))
-        return true;
-    int error = errno;
+    std::string folder; // as the caller spelled it
+    int fd;             // -1: the folder did not open as spelled; whole paths are used
+};
+constexpr size_t FOLDER_HANDLE_COUNT = 8;
+std::vector<FolderHandle> folderHandles; // the most recently used first
+
+void ReleaseFolderHandles()
+{
+    for (const FolderHandle &handle : folderHandles)
+        if (handle.fd >= 0)
+            close(handle.fd);
+    folderHandles.clear();
+}
+
+// A handle of the folder host[0, length), or -1 when the whole path is to be used: the
+// first time in a row a folder is named (a folder named once costs no handle), and when
+// it cannot be opened as spelled (the whole path is always right, so a folder made later
+// costs only time).
+int HeldFolder(const std::string &host, size_t length)
+{
+    static std::string namedOnce;
+    for (size_t i = 0; i < folderHandles.size(); ++i)
+    {
+        const std::string &folder = folderHandles[i].folder;
+        if (folder.size() == length && host.compare(0, length, folder) == 0)
+        {
+            std::rotate(folderHandles.begin(), folderHandles.begin() + static_cast<long>(i),
+                        folderHandles.begin() + static_cast<long>(i) + 1);
+            return folderHandles[0].fd;
+        }
+    }
+    if (namedOnce.size() != length || host.compare(0, length, namedOnce) != 0)
+    {
+        namedOnce.assign(host, 0, length);
+        return -1;
+    }
+    std::string folder = host.substr(0, length);
+    int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderHandles.size() == FOLDER_HANDLE_COUNT)
+    {
+        if (folderHandles.back().fd >= 0)
+            close(folderHandles.back().fd);
+        folderHandles.pop_back();
+    }
+    folderHandles.insert(folderHandles.begin(), FolderHandle{folder, fd});
+    return fd;
+}
+
+// Posix_HostPath into one reused buffer: the per-file calls of a run then allocate
+// nothing. The text is good until the next call.
+const std::string &HostPathBuffer(const char *path)
+{
+    static std::string host;
+    host.assign(path);
+    for (char *c = &host[0], *end = c + host.size();
+         (c = static_cast<char *>(memchr(c, '\\', end - c))) != nullptr; ++c)
+        *c = '/';
+    return host;
+}
+
+// After op failed on host with error: when the name is missing, retries once on the
+// spelling that differs only in case (folderAsSpelled: the folder is there as spelled, so
+// only the last name is looked up). Sets the last error on failure.
+template <class Op>
+bool RetryResolved(const std::string &host, int error, Op op, bool folderAsSpelled = false)
+{
     if (error != ENOENT && error != ENOTDIR)
     {
         Posix_SetErrno(error);
@@ -30,7 +95,7 @@ template <class Op> bool WithResolvedPath(const char *path, Op op)
     }
     std::string resolved;
     uint32_t missing = 0;
-    if (!Posix_Resolve(host, &resolved, &missing))
+    if (!Posix_Resolve(host, &resolved, &missing, false, folderAsSpelled))
     {
         Plat_SetLastError(missing);
         return false;
@@ -39,6 +104,46 @@ template <class Op> bool WithResolvedPath(const char *path, Op op)
         return true;
     Posix_SetErrno(resolved != host ? errno : error);
     return false;
+}
+
+// Runs op on the host path; when the name is missing, retries once on the spelling that
+// differs only in case. Sets the last error on failure.
+template <class Op> bool WithResolvedPath(const char *path, Op op)
+{
+    std::string host = Posix_HostPath(path);
+    if (op(host))
+        return true;
+    return RetryResolved(host, errno, op);
+}
+
+// Runs op(folder handle, name) on a host path, relative to a held handle of its folder when
+// the folder opens as spelled. A name missing there is tried on the whole path, which
+// decides (the folder may have been replaced since its handle was opened), then as in
+// WithResolvedPath.
+template <class Op> bool WithFolderHandle(const std::string &host, Op op)
+{
+    size_t slash = host.find_last_of('/');
+    int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size()
+                 ? HeldFolder(host, slash)
+                 : -1;
+    if (fd >= 0)
+    {
+        if (op(fd, host.c_str() + slash + 1))
+            return true;
+        if (errno != ENOENT && errno != ENOTDIR)
+        {
+            Posix_SetErrno(errno);
+            return false;
+        }
+    }
+    if (op(AT_FDCWD, host.c_str()))
+    {
+        if (fd >= 0)
+            ReleaseFolderHandles();
+        return true;
+    }
+    return RetryResolved(
+        host, errno, [&](const std::string &p) { return op(AT_FDCWD, p.c_str()); }, fd >= 0);
 }
 
 // Windows neither renames nor copies over a read-only file, whoever asks; a file the
@@ -124,6 +229,7 @@ bool Plat_MakeDir(const char *path)
 
 bool Plat_RemoveDir(const char *path)
 {
+    ReleaseFolderHandles();
     std::string removed;
     bool ok = WithResolvedPath(path, [&](const std::string &p) {
         removed = p;
@@ -148,13 +254,25 @@ bool Plat_RemoveFile(const char *path)
 
 bool Plat_CanRead(const char *path)
 {
-    return WithResolvedPath(path, [](const std::string &p) { return access(p.c_str(), R_OK) == 0; });
+    // The source tree is probed for platform-specific files that mostly do not exist; a
+    // name missing from its folder's cached listing is answered without a system call.
+    const std::string &host = HostPathBuffer(path);
+    std::string resolved;
+    bool found = false;
+    if (Posix_LookupCached(host, &resolved, &found) && !found)
+    {
+        Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    return WithFolderHandle(resolved.empty() ? host : resolved, [](int folder, const char *name)
+                            { return faccessat(folder, name, R_OK, 0) == 0; });
 }
 
 bool Plat_IsDirectory(const char *path)
 {
     struct stat info;
-    return WithResolvedPath(path, [&](const std::string &p) { return stat(p.c_str(), &info) == 0; }) &&
+    return WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
+                            { return fstatat(folder, name, &info, 0) == 0; }) &&
            S_ISDIR(info.st_mode);
 }
 
@@ -162,7 +280,8 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    if (!WithResolvedPath(path, [&](const std::string &p) { return stat(p.c_str(), &info) == 0; }))
+    if (!WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
+                          { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))
     {
@@ -176,12 +295,17 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 bool Plat_ReplaceFile(const char *from, const char *to)
 {
     std::string source;
+    bool folder = false;
     if (!WithResolvedPath(from, [&](const std::string &p) {
             struct stat info;
             source = p;
-            return lstat(p.c_str(), &info) == 0;
+            bool exists = lstat(p.c_str(), &info) == 0;
+            folder = exists && S_ISDIR(info.st_mode);
+            return exists;
         }))
         return false;
+    if (folder)
+        ReleaseFolderHandles();
     std::string target;
     if (!Posix_ResolveForCreate(Posix_HostPath(to), &target) || IsProtectedFile(target))
         return false;
@@ -282,6 +406,7 @@ bool Plat_SetCurrentDirectory(const char *path)
 {
     if (!WithResolvedPath(path, [](const std::string &p) { return chdir(p.c_str()) == 0; }))
         return false;
+    ReleaseFolderHandles();
     Posix_ForgetListings();
     return true;
 }

@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 struct PlatFind
@@ -40,35 +42,37 @@ bool UpperLess(const std::string &a, const std::string &b)
     return a < b;
 }
 
-DIR *OpenFolder(const std::string &folder, std::string *opened)
+// Opens the folder for reading its names, as spelled or as found ignoring case. -1 with
+// the last error set when it cannot be opened.
+int OpenFolder(const std::string &folder, std::string *opened)
 {
     const char *name = folder.empty() ? "." : folder.c_str();
-    DIR *dir = opendir(name);
-    if (dir != nullptr)
+    int fd = open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
     {
         *opened = folder;
-        return dir;
+        return fd;
     }
     if (errno != ENOENT && errno != ENOTDIR)
     {
         Posix_SetErrno(errno);
-        return nullptr;
+        return -1;
     }
     std::string resolved;
     uint32_t missing = 0;
     if (!Posix_Resolve(folder, &resolved, &missing))
     {
         Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
-        return nullptr;
+        return -1;
     }
-    dir = opendir(resolved.c_str());
-    if (dir == nullptr)
+    fd = open(resolved.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
     {
         Posix_SetErrno(errno == ENOENT ? ENOTDIR : errno);
-        return nullptr;
+        return -1;
     }
     *opened = resolved;
-    return dir;
+    return fd;
 }
 } // namespace
 
@@ -80,25 +84,12 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
     std::string wildcard = slash == std::string::npos ? host : host.substr(slash + 1);
 
     std::string opened;
-    DIR *dir = OpenFolder(folder, &opened);
-    if (dir == nullptr)
+    int fd = OpenFolder(folder, &opened);
+    if (fd < 0)
         return nullptr;
     std::vector<std::string> names;
     std::vector<unsigned char> types;
-    int failure = 0;
-    for (;;)
-    {
-        errno = 0;
-        dirent *entry = readdir(dir);
-        if (entry == nullptr)
-        {
-            failure = errno;
-            break;
-        }
-        names.emplace_back(entry->d_name);
-        types.push_back(entry->d_type);
-    }
-    int fd = dirfd(dir);
+    int failure = Posix_ReadFolder(fd, &names, &types);
     std::vector<size_t> order(names.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -108,10 +99,13 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
 
     PlatFind *find = new PlatFind();
     find->next = 0;
+    find->matches.reserve(order.size());
+    bool everyName = wildcard == "*";
     for (size_t index : order)
     {
         const std::string &name = names[index];
-        if (!Posix_WildcardMatch(wildcard.c_str(), name.c_str()) || name.size() >= sizeof(data->name))
+        if ((!everyName && !Posix_WildcardMatch(wildcard.c_str(), name.c_str())) ||
+            name.size() >= sizeof(data->name))
             continue;
         PlatFindData match;
         memcpy(match.name, name.c_str(), name.size() + 1);
@@ -126,7 +120,7 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
         }
         find->matches.push_back(match);
     }
-    closedir(dir);
+    close(fd);
     if (find->matches.empty())
     {
         delete find;

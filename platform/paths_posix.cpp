@@ -8,17 +8,20 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 std::string Posix_HostPath(const char *path)
 {
     std::string host(path);
-    for (char &c : host)
-        if (c == '\\')
-            c = '/';
+    char *end = &host[0] + host.size();
+    for (char *c = &host[0];
+         (c = static_cast<char *>(memchr(c, '\\', static_cast<size_t>(end - c)))) != nullptr; ++c)
+        *c = '/';
     return host;
 }
 
@@ -67,6 +70,30 @@ uint32_t Posix_ErrorFromErrno(int error)
 
 void Posix_SetErrno(int error) { Plat_SetLastError(Posix_ErrorFromErrno(error)); }
 
+int Posix_ReadFolder(int fd, std::vector<std::string> *names, std::vector<unsigned char> *types)
+{
+    alignas(8) char buffer[32768];
+    for (;;)
+    {
+        ssize_t got = getdents64(fd, buffer, sizeof(buffer));
+        if (got == 0)
+            return 0;
+        if (got < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        for (ssize_t offset = 0; offset < got;)
+        {
+            const dirent64 *entry = reinterpret_cast<const dirent64 *>(buffer + offset);
+            names->emplace_back(entry->d_name);
+            types->push_back(entry->d_type);
+            offset += entry->d_reclen;
+        }
+    }
+}
+
 bool Posix_WildcardMatch(const char *pattern, const char *name)
 {
     const char *starPattern = nullptr;
@@ -97,25 +124,48 @@ bool Posix_WildcardMatch(const char *pattern, const char *name)
 
 namespace
 {
-std::string Fold(const std::string &name)
+char FoldChar(char c)
 {
-    std::string folded(name);
-    for (char &c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    return folded;
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
 }
+
+// Hashing and equality of names ignoring ASCII case.
+struct FoldedHash
+{
+    size_t operator()(const std::string &name) const
+    {
+        uint64_t hash = 14695981039346656037ull;
+        for (char c : name)
+            hash = (hash ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ull;
+        return static_cast<size_t>(hash);
+    }
+};
+struct FoldedEqual
+{
+    bool operator()(const std::string &a, const std::string &b) const
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (FoldChar(a[i]) != FoldChar(b[i]))
+                return false;
+        return true;
+    }
+};
 
 struct Listing
 {
     bool exists = false;
-    // Folded name to the host's spelling; of several spellings the smallest is kept,
-    // so the choice does not depend on the order of the folder.
-    std::unordered_map<std::string, std::string> names;
+    // The host's spellings, found by a name that may differ in case; of several spellings
+    // the smallest is kept, so the choice does not depend on the order of the folder.
+    std::unordered_set<std::string, FoldedHash, FoldedEqual> names;
 };
 
 std::unordered_map<std::string, Listing> listings;
 std::string currentDir;
+// Counts the listings dropped from the cache, so that a remembered one is known to be
+// still there (the others keep their place when the cache grows).
+uint64_t listingsDropped = 0;
 
 const std::string &CurrentDir()
 {
@@ -142,12 +192,18 @@ std::string Absolute(const std::string &path)
 
 void AddName(Listing &listing, const std::string &name)
 {
-    std::string key = Fold(name);
-    auto found = listing.names.find(key);
-    if (found == listing.names.end())
-        listing.names.emplace(key, name);
-    else if (name < found->second)
-        found->second = name;
+    auto added = listing.names.insert(name);
+    if (!added.second && name < *added.first)
+    {
+        listing.names.erase(added.first);
+        listing.names.insert(name);
+    }
+}
+
+void DropListing(const std::string &absoluteFolder)
+{
+    if (listings.erase(absoluteFolder) != 0)
+        ++listingsDropped;
 }
 
 Listing &ListFolder(const std::string &absoluteFolder)
@@ -156,16 +212,19 @@ Listing &ListFolder(const std::string &absoluteFolder)
     if (found != listings.end())
         return found->second;
     Listing &listing = listings[absoluteFolder];
-    DIR *dir = opendir(absoluteFolder.empty() ? "/" : absoluteFolder.c_str());
-    if (dir != nullptr)
+    int fd = open(absoluteFolder.empty() ? "/" : absoluteFolder.c_str(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
     {
         listing.exists = true;
-        while (dirent *entry = readdir(dir))
-        {
-            if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                AddName(listing, entry->d_name);
-        }
-        closedir(dir);
+        std::vector<std::string> names;
+        std::vector<unsigned char> types;
+        Posix_ReadFolder(fd, &names, &types);
+        close(fd);
+        listing.names.reserve(names.size());
+        for (const std::string &name : names)
+            if (name != "." && name != "..")
+                AddName(listing, name);
     }
     return listing;
 }
@@ -209,31 +268,51 @@ const std::string *FindInFolder(const std::string &folder, const std::string &na
                                 bool *folderExists)
 {
     Listing *listing = &ListFolder(folder);
-    auto found = listing->names.find(Fold(name));
+    auto found = listing->names.find(name);
     if (found == listing->names.end() && verifyMissing && listing->exists)
     {
         struct stat info;
         if (lstat((folder + "/" + name).c_str(), &info) == 0)
         {
-            listings.erase(folder);
+            DropListing(folder);
             listing = &ListFolder(folder);
-            found = listing->names.find(Fold(name));
+            found = listing->names.find(name);
         }
     }
     *folderExists = listing->exists;
-    return found == listing->names.end() ? nullptr : &found->second;
+    return found == listing->names.end() ? nullptr : &*found;
 }
 } // namespace
 
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf)
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
+                   bool verifyLeaf, bool folderAsSpelled)
 {
     bool absolute = !path.empty() && path[0] == '/';
-    std::vector<std::string> parts;
-    SplitComponents(path, &parts);
-
-    // Walk in absolute terms for the cache, but answer in the caller's terms.
+    // Walk in absolute terms for the cache, but answer in the caller's terms. A plain
+    // absolute path starts at its own folder when that is known to exist as spelled, else
+    // at the deepest of its folders that the cache holds under the spelling given: the
+    // walk from the root would come to the same folder.
     std::string folder = absolute ? "" : Absolute("");
     std::string answer = absolute ? "" : ".";
+    size_t rest = 0;
+    if (absolute && path.find("//") == std::string::npos && path.find("/.") == std::string::npos)
+    {
+        for (size_t slash = path.find_last_of('/'); slash != std::string::npos && slash > 0;
+             slash = path.find_last_of('/', slash - 1))
+        {
+            std::string start = path.substr(0, slash);
+            auto cached = listings.find(start);
+            if (folderAsSpelled || (cached != listings.end() && cached->second.exists))
+            {
+                folder = start;
+                answer = folder;
+                rest = slash + 1;
+                break;
+            }
+        }
+    }
+    std::vector<std::string> parts;
+    SplitComponents(path.substr(rest), &parts);
     for (size_t i = 0; i < parts.size(); ++i)
     {
         const std::string &part = parts[i];
@@ -258,12 +337,51 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         folder += "/" + name;
         answer += "/" + name;
     }
-    if (parts.empty())
+    if (parts.empty() && rest == 0)
         answer = absolute ? "/" : ".";
     else if (!absolute && answer.compare(0, 2, "./") == 0)
         answer = answer.substr(2);
     *resolved = answer;
     *missingCode = 0;
+    return true;
+}
+
+bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found)
+{
+    // The files of a run come folder by folder: the folder of the last lookup is
+    // remembered with its listing.
+    static std::string lastParent;
+    static Listing *lastListing = nullptr;
+    static uint64_t lastDropped = 0;
+
+    size_t slash = path.find_last_of('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t parentLength = slash == std::string::npos ? 0 : slash == 0 ? 1 : slash;
+    if (nameStart == path.size() || path.compare(nameStart, std::string::npos, ".") == 0 ||
+        path.compare(nameStart, std::string::npos, "..") == 0)
+        return false;
+    Listing *listing = lastListing;
+    if (listing == nullptr || lastDropped != listingsDropped || lastParent.size() != parentLength ||
+        path.compare(0, parentLength, lastParent) != 0)
+    {
+        std::string parent = path.substr(0, parentLength);
+        auto cached = listings.find(Absolute(parent.empty() ? "." : parent));
+        if (cached == listings.end())
+            return false;
+        listing = &cached->second;
+        lastParent = parent;
+        lastListing = listing;
+        lastDropped = listingsDropped;
+    }
+    if (!listing->exists)
+        return false;
+    static std::string name;
+    name.assign(path, nameStart, std::string::npos);
+    auto entry = listing->names.find(name);
+    *found = entry != listing->names.end();
+    resolved->clear();
+    if (*found && name != *entry)
+        *resolved = path.substr(0, nameStart) + *entry;
     return true;
 }
 
@@ -289,9 +407,9 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
     Listing &listing = ListFolder(absoluteFolder);
     if (listing.exists)
     {
-        auto found = listing.names.find(Fold(name));
+        auto found = listing.names.find(name);
         if (found != listing.names.end())
-            name = found->second;
+            name = *found;
     }
     else if (stat(absoluteFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
     {
@@ -315,11 +433,7 @@ void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
     if (found != listings.end() && found->second.exists)
         AddName(found->second, name);
     if (isDirectory)
-    {
-        auto self = listings.find(Absolute(hostPath));
-        if (self != listings.end())
-            listings.erase(self);
-    }
+        DropListing(Absolute(hostPath));
 }
 
 void Posix_NoteRemoved(const std::string &hostPath)
@@ -329,16 +443,22 @@ void Posix_NoteRemoved(const std::string &hostPath)
     auto found = listings.find(Absolute(parent));
     if (found != listings.end())
     {
-        auto entry = found->second.names.find(Fold(name));
-        if (entry != found->second.names.end() && entry->second == name)
-            found->second.names.erase(entry);
+        Listing &listing = found->second;
+        auto entry = listing.names.find(name);
+        if (entry != listing.names.end() && *entry == name)
+            listing.names.erase(entry);
     }
-    listings.erase(Absolute(hostPath));
+    DropListing(Absolute(hostPath));
 }
 
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count)
 {
-    Listing &listing = listings[Absolute(folder)];
+    // Only a listing the cache already holds is renewed: most enumerated folders (the
+    // whole output tree of a run) are never asked about, and would only take memory.
+    auto found = listings.find(Absolute(folder));
+    if (found == listings.end())
+        return;
+    Listing &listing = found->second;
     listing.exists = true;
     listing.names.clear();
     for (size_t i = 0; i < count; ++i)
@@ -349,5 +469,6 @@ void Posix_NoteListing(const std::string &folder, const std::string *names, size
 void Posix_ForgetListings()
 {
     listings.clear();
+    ++listingsDropped;
     currentDir.clear();
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The tool's path with every "\" turned into "/".
 std::string Posix_HostPath(const char *path);
@@ -18,21 +19,36 @@ void Posix_SetErrno(int error);
 // sets missingCode to 2 (only the last component is missing; resolved then holds the
 // resolved folder, "/" and the last component as given) or 3 (a folder is missing).
 // A folder missing from a cached listing is checked on disk; the last component only
-// with verifyLeaf (callers that already tried the exact name pass false).
-bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode, bool verifyLeaf = false);
+// with verifyLeaf (callers that already tried the exact name pass false). folderAsSpelled
+// tells that the path's folder exists as spelled, so only the last name is looked up.
+bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
+                   bool verifyLeaf = false, bool folderAsSpelled = false);
 
 // Resolves the folder of path and, when a name differing only in case exists in it,
 // that name. Used before creating: writes reuse the existing spelling. False with
 // PLAT_ERROR_PATH_NOT_FOUND when the folder is missing.
 bool Posix_ResolveForCreate(const std::string &path, std::string *resolved);
 
+// Answers from the cached listing of path's folder, when that folder's listing is cached
+// under the folder's spelling as given: true, with found telling whether the last
+// component is listed (ignoring ASCII case) and resolved holding the path with the listed
+// spelling when that differs from the one given (else empty). False when no listing of
+// the folder is cached. A file that another process made after the listing was read is
+// not seen.
+bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found);
+
 // Keep cached listings coherent with what this process creates and removes.
 void Posix_NoteCreated(const std::string &hostPath, bool isDirectory);
 void Posix_NoteRemoved(const std::string &hostPath);
-// Replaces the cached listing of a folder with a fresh enumeration.
+// Replaces the cached listing of a folder, if one is cached, with a fresh enumeration.
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count);
 // Forgets every cached listing (after the current directory changed).
 void Posix_ForgetListings();
+
+// Reads the folder open as fd: every name (with "." and "..") and its directory-entry
+// type, in the host's order. Returns 0, or the errno of a failure while reading; the names
+// read before it are kept.
+int Posix_ReadFolder(int fd, std::vector<std::string> *names, std::vector<unsigned char> *types);
 
 // True when pattern matches name: "*" any run, "?" one character, ASCII case ignored.
 bool Posix_WildcardMatch(const char *pattern, const char *name);

@@ -9,18 +9,36 @@
 #include "tool/tool_state.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace
 {
-void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart)
+// The folders one orphan walk has already been through, with the error records each
+// walk added. A directory word that occurs twice names the same folders again; walking
+// them again would insert only paths the set already holds, so the second walk replays
+// the first's error records instead of reading the disk again.
+using WalkedFolders = std::unordered_map<std::string, std::vector<ToolErrorRecord>>;
+
+void WalkOutputFolder(const char *outputRoot, const char *word, const char *languagePart,
+                      WalkedFolders *walked)
 {
     char folder[TOOL_PATH_SIZE];
     Com_FormatBuffer(folder, sizeof(folder), "%s\\%s\\%ssound", outputRoot, word, languagePart);
     Tool_BackSlashPath(folder);
+    auto found = walked->find(folder);
+    if (found != walked->end())
+    {
+        toolState.errors.insert(toolState.errors.end(), found->second.begin(), found->second.end());
+        return;
+    }
+    size_t errorsBefore = toolState.errors.size();
     Tool_MakeDirPath(folder);
     Tool_CollectOutputFiles(folder, toolState.platform->targetExt);
+    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore),
+                             toolState.errors.end());
 }
 
 void PrintDuration(const char *format, uint32_t milliseconds)
@@ -35,12 +53,13 @@ void Tool_FindOrphanCandidates(const char *outputRoot)
     const PlatformInfo *platform = toolState.platform;
     const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir, platform->devrawStreamedDir,
                             platform->devrawLoadedDir};
+    WalkedFolders walked;
     for (const char *word : words)
     {
         if (!toolState.skipLocalized)
-            WalkOutputFolder(outputRoot, word, toolState.languageDir);
+            WalkOutputFolder(outputRoot, word, toolState.languageDir, &walked);
         if (!toolState.skipNonLocalized)
-            WalkOutputFolder(outputRoot, word, "");
+            WalkOutputFolder(outputRoot, word, "", &walked);
     }
 }
 
@@ -56,6 +75,11 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
     }
     std::vector<std::string> subfolders;
     std::string lastName;
+    // A folder lists its files nearly in the set's order, so each path is tried first
+    // just before the successor of the one inserted last.
+    auto hint = toolState.orphanCandidates.end();
+    std::string path = std::string(folder) + "\\";
+    size_t folderLength = path.size();
     bool more = true;
     while (more)
     {
@@ -69,7 +93,11 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
         {
             const char *dot = strrchr(data.name, '.');
             if (Str_CaseCompare(dot ? dot : "", extension) == 0)
-                toolState.orphanCandidates.insert(std::string(folder) + "\\" + data.name);
+            {
+                path.resize(folderLength);
+                path += data.name;
+                hint = std::next(toolState.orphanCandidates.insert(hint, path));
+            }
         }
         more = Plat_FindNext(find, &data);
     }

@@ -10,6 +10,7 @@
 #include "convert/update_check.h"
 #include "platform/files.h"
 #include "tool/copy_list.h"
+#include "tool/progress.h"
 #include "tool/report.h"
 #include "tool/tool_state.h"
 
@@ -50,10 +51,14 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir, platform->outputDir);
         Tool_FindOrphanCandidates(outputRoot);
 
+        if (action == nullptr)
+            Tool_BeginProgress((toolState.skipLoaded ? 0 : toolState.loadedList.count) +
+                               (toolState.skipStreamed ? 0 : toolState.streamedList.count));
         if (!toolState.skipLoaded)
             Tool_ProcessSoundList(toolState.loadedList.head, toolState.loadedList.count, action);
         if (!toolState.skipStreamed)
             Tool_ProcessSoundList(toolState.streamedList.head, toolState.streamedList.count, action);
+        Tool_EndProgress();
 
         // A side action reads no history and makes no record: writing would replace the
         // stored history with an empty one, so the file is left as it is.
@@ -70,6 +75,7 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
     }
     catch (const ComErrorClass &)
     {
+        Tool_EndProgress();
         Tool_AddError(0, platform->name, TOOL_ERROR_PLATFORM_UPDATE);
         Tool_FreeHistory();
     }

@@ -1,0 +1,76 @@
+// The progress line of a conversion run.
+#include "tool/progress.h"
+
+#include "platform/system.h"
+#include "tool/tool_state.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace
+{
+constexpr uint32_t REDRAW_MILLISECONDS = 250;
+
+struct Progress
+{
+    bool active;
+    int total;
+    int firstFile;   // filesCount when the line began
+    int firstLaunch; // updatedCount when the line began
+    uint32_t lastDraw;
+    size_t drawnLength; // characters on the terminal now; 0 when nothing is drawn
+};
+Progress progress;
+
+void Draw(uint32_t now)
+{
+    uint32_t seconds = (now - toolState.startTime) / 1000;
+    char line[160];
+    int length =
+        snprintf(line, sizeof(line), "\rsound files %d/%d, encoder launches %d, %um %02us",
+                 toolState.filesCount - progress.firstFile, progress.total,
+                 toolState.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
+    // A shorter line than the last one leaves no characters of it behind.
+    size_t visible = length > 1 ? strlen(line) - 1 : 0;
+    std::string text(line);
+    if (visible < progress.drawnLength)
+        text.append(progress.drawnLength - visible, ' ');
+    fputs(text.c_str(), stderr);
+    fflush(stderr);
+    progress.drawnLength = visible > progress.drawnLength ? visible : progress.drawnLength;
+    progress.lastDraw = now;
+}
+} // namespace
+
+void Tool_BeginProgress(int total)
+{
+    progress = Progress{};
+    if (toolState.verbose || !Plat_StderrIsTerminal())
+        return;
+    progress.active = true;
+    progress.total = total;
+    progress.firstFile = toolState.filesCount;
+    progress.firstLaunch = toolState.updatedCount;
+    progress.lastDraw = Plat_Milliseconds();
+}
+
+void Tool_UpdateProgress()
+{
+    if (!progress.active)
+        return;
+    uint32_t now = Plat_Milliseconds();
+    if (now - progress.lastDraw >= REDRAW_MILLISECONDS)
+        Draw(now);
+}
+
+void Tool_EndProgress()
+{
+    if (progress.active && progress.drawnLength > 0)
+    {
+        std::string blank = "\r" + std::string(progress.drawnLength, ' ') + "\r";
+        fputs(blank.c_str(), stderr);
+        fflush(stderr);
+    }
+    progress = Progress{};
+}
