@@ -9,10 +9,12 @@
 // rule per line:
 //   fail PROGRAM [TEXT]      exit 1 (for inputs containing TEXT, when given)
 //   trailer PROGRAM [TEXT]   append a LIST chunk after the data chunk
+//   sleep MILLISECONDS       wait before doing anything else
 //   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
 //                            fake_encoder.stalled and wait (at most ten minutes) to be killed
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -189,6 +191,9 @@ int main(int argc, char **argv)
     std::ifstream log("fake_encoder.log");
     for (std::string line; std::getline(log, line);)
         ++starts;
+    for (const Rule &rule : rules)
+        if (rule.verb == "sleep")
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.program.c_str())));
     for (const Rule &rule : rules)
         if (rule.verb == "stall" && rule.program == std::to_string(starts))
         {
