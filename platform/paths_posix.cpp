@@ -427,6 +427,7 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
 
 void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
 {
+    Posix_ForgetReadTests();
     std::string parent, name;
     SplitParent(hostPath, &parent, &name);
     auto found = listings.find(Absolute(parent));
@@ -438,6 +439,7 @@ void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
 
 void Posix_NoteRemoved(const std::string &hostPath)
 {
+    Posix_ForgetReadTests();
     std::string parent, name;
     SplitParent(hostPath, &parent, &name);
     auto found = listings.find(Absolute(parent));
