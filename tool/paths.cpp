@@ -26,18 +26,23 @@ bool Tool_GetWorkingDir(char *buffer)
 
 void Tool_BackSlashPath(char *path)
 {
-    for (char *c = path; *c; ++c)
-        if (*c == '/')
-            *c = '\\';
-    size_t length = strlen(path);
-    for (size_t i = 0; i + 1 < length; ++i)
+    // One pass: separators become "\", and of each pair of backslashes met at the scan
+    // position the first is dropped while the scan moves on past the second.
+    char *out = path;
+    for (const char *in = path; *in;)
     {
-        if (path[i] == '\\' && path[i + 1] == '\\')
+        char c = *in == '/' ? '\\' : *in;
+        char next = in[1] == '/' ? '\\' : in[1];
+        if (c == '\\' && next == '\\')
         {
-            memmove(path + i, path + i + 1, length - i);
-            --length;
+            *out++ = '\\';
+            in += 2;
+            continue;
         }
+        *out++ = c;
+        ++in;
     }
+    *out = 0;
 }
 
 void Tool_MakeDirPath(const char *path)
