@@ -39,6 +39,13 @@ namespace
 constexpr int PRINT_SIZE = 4096;
 constexpr int REPORT_SIZE = 32768;
 FILE *logFile;
+
+void OutputFormatted(const char *format, va_list args)
+{
+    char text[PRINT_SIZE];
+    Com_FormatBufferV(text, PRINT_SIZE, format, args);
+    Sys_OutputText(text);
+}
 } // namespace
 
 void Sys_OutputText(const char *text)
@@ -60,24 +67,20 @@ void Com_Print(int channel, const char *format, ...)
 {
     if (channel == CHANNEL_VERBOSE && !toolState.verbose)
         return;
-    char text[PRINT_SIZE];
     va_list args;
     va_start(args, format);
-    Com_FormatBufferV(text, PRINT_SIZE, format, args);
+    OutputFormatted(format, args);
     va_end(args);
-    Sys_OutputText(text);
 }
 
 void Com_PrintVerbose(const char *format, ...)
 {
     if (!toolState.verbose)
         return;
-    char text[PRINT_SIZE];
     va_list args;
     va_start(args, format);
-    Com_FormatBufferV(text, PRINT_SIZE, format, args);
+    OutputFormatted(format, args);
     va_end(args);
-    Sys_OutputText(text);
 }
 
 void Com_ErrorPrint(const char *format, ...)

@@ -83,6 +83,18 @@ int FS_CompareArchiveNames(const void *first, const void *second)
     return FS_PathOrder(a, b);
 }
 
+// The OS path of a game folder itself, without the separator FS_BuildOSPath ends it
+// with; false when the path was too long to build.
+bool FolderOSPath(const char *path, const char *folder, char *osPath)
+{
+    FS_BuildOSPath(path, folder, "", osPath);
+    size_t length = strlen(osPath);
+    if (length == 0)
+        return false;
+    osPath[length - 1] = 0;
+    return true;
+}
+
 void AddFolder(const char *path, const char *folder)
 {
     // folder may be a va text; its ring can wrap while the folder is added.
@@ -207,12 +219,7 @@ void FS_AddSearchDirectory(const char *path, const char *folder, int localized)
     if (localized)
     {
         char osPath[FS_PATH_SIZE];
-        FS_BuildOSPath(path, gameDir, "", osPath);
-        size_t length = strlen(osPath);
-        if (length == 0)
-            return;
-        osPath[length - 1] = 0;
-        if (!Sys_DirectoryHasEntries(osPath))
+        if (!FolderOSPath(path, gameDir, osPath) || !Sys_DirectoryHasEntries(osPath))
             return;
     }
 
@@ -230,11 +237,8 @@ void FS_AddSearchDirectory(const char *path, const char *folder, int localized)
 void FS_AddArchivesInDirectory(const char *path, const char *folder)
 {
     char osPath[FS_PATH_SIZE];
-    FS_BuildOSPath(path, folder, "", osPath);
-    size_t osLength = strlen(osPath);
-    if (osLength == 0)
+    if (!FolderOSPath(path, folder, osPath))
         return;
-    osPath[osLength - 1] = 0;
     int found = 0;
     const char **listed = Sys_ListFiles(osPath, "vdz", &found);
     if (listed == nullptr)
