@@ -7,7 +7,7 @@
 #include "platform/process.h"
 #include "platform/system.h"
 #include "platform/vmem.h"
-#include "tests/support/host.h"
+#include "tests/support/run_process.h"
 #include "tests/support/scoped_dir.h"
 
 #include <cstring>

@@ -3,9 +3,8 @@
 // written or whose disk is full. Whatever happens, every target is the old one or a
 // complete new one, the history is the old or the new file, and the next run converges.
 // POSIX only: it kills runs, runs as another user and limits file sizes.
-#include "tests/support/host.h"
-#include "tests/support/process_control.h"
 #include "tests/support/riff_builder.h"
+#include "tests/support/run_process.h"
 #include "tests/support/target_layout.h"
 #include "tests/support/test_kit.h"
 
@@ -60,7 +59,7 @@ KitRun RunAs(const TestKit &kit, const std::vector<std::string> &args,
 {
     if (options.unprivileged)
         GiveToUnprivilegedUser(kit.root());
-    ProcessResult result = RunProcessWith(AURALITH_BINARY, args, kit.bin(), options);
+    ProcessResult result = RunProcess(AURALITH_BINARY, args, kit.bin(), options);
     return KitRun{result.status, result.out, result.err, ReadFile(kit.bin() + "/Auralith.log")};
 }
 

@@ -1,8 +1,7 @@
 // End-to-end: the progress line of a conversion run, drawn on standard error when that is
 // a terminal and erased before the report; standard output and the log stay as without it.
-#include "tests/support/host.h"
 #include "tests/support/riff_builder.h"
-#include "tests/support/terminal.h"
+#include "tests/support/run_process.h"
 #include "tests/support/test_kit.h"
 
 #include <algorithm>
@@ -20,22 +19,22 @@ TEST(Progress, DrawnOnATerminalAndErasedBeforeTheReport)
     // Each launch takes longer than the line waits between drawings.
     kit.SetEncoderRules("sleep 400\n");
 
-    TerminalRun run = RunWithTerminal(AURALITH_BINARY, {}, kit.bin());
+    ProcessResult run = RunWithTerminal(AURALITH_BINARY, {}, kit.bin());
     EXPECT_EQ(0, run.status);
-    EXPECT_NE(std::string::npos, run.terminal.find("\rsound files 1/2, encoder launches 1, 0m 0"));
+    EXPECT_NE(std::string::npos, run.err.find("\rsound files 1/2, encoder launches 1, 0m 0"));
     // The last thing on the terminal blanks the longest line drawn and returns the cursor.
     size_t longest = 0;
-    for (size_t at = run.terminal.find("\rsound files"); at != std::string::npos;
-         at = run.terminal.find("\rsound files", at + 1))
-        longest = std::max(longest, run.terminal.find('\r', at + 1) - at - 1);
+    for (size_t at = run.err.find("\rsound files"); at != std::string::npos;
+         at = run.err.find("\rsound files", at + 1))
+        longest = std::max(longest, run.err.find('\r', at + 1) - at - 1);
     std::string erase = "\r" + std::string(longest, ' ') + "\r";
-    ASSERT_GE(run.terminal.size(), erase.size());
-    EXPECT_EQ(erase, run.terminal.substr(run.terminal.size() - erase.size()));
+    ASSERT_GE(run.err.size(), erase.size());
+    EXPECT_EQ(erase, run.err.substr(run.err.size() - erase.size()));
     EXPECT_EQ(std::string::npos, run.out.find("sound files"));
     EXPECT_NE(std::string::npos, run.out.find("FILES: \t\t2\nUPDATED: \t2\n"));
     EXPECT_EQ(run.out, ReadFile(kit.bin() + "/Auralith.log"));
 
     // Verbose runs print every step instead; a side action draws nothing either.
-    EXPECT_EQ("", RunWithTerminal(AURALITH_BINARY, {"-clean", "-verbose"}, kit.bin()).terminal);
-    EXPECT_EQ("", RunWithTerminal(AURALITH_BINARY, {"-list"}, kit.bin()).terminal);
+    EXPECT_EQ("", RunWithTerminal(AURALITH_BINARY, {"-clean", "-verbose"}, kit.bin()).err);
+    EXPECT_EQ("", RunWithTerminal(AURALITH_BINARY, {"-list"}, kit.bin()).err);
 }

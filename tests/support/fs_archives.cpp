@@ -7,19 +7,17 @@
 #include "tests/support/scoped_dir.h"
 
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
 
 namespace
 {
-uint16_t ReadU16(const std::string &bytes, size_t offset)
+// The little-endian number of size bytes at offset.
+uint32_t ReadLittle(const std::string &bytes, size_t offset, int size)
 {
-    return uint16_t(uint8_t(bytes[offset]) | (uint8_t(bytes[offset + 1]) << 8));
-}
-
-uint32_t ReadU32(const std::string &bytes, size_t offset)
-{
-    return uint32_t(ReadU16(bytes, offset)) | (uint32_t(ReadU16(bytes, offset + 2)) << 16);
+    uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | uint8_t(bytes[offset + size_t(i)]);
+    return value;
 }
 
 const char PYTHON_WRITER[] = R"(import sys, zipfile
@@ -73,22 +71,12 @@ bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMe
             args.push_back(source);
         }
     }
-    try
+    ProcessResult result = RunProcess(program, args, folder);
+    if (result.status != 0 || !FileExists(staging / "archive.zip"))
     {
-        ProcessResult result = RunProcess(program, args, folder);
-        if (result.status != 0 || !FileExists(staging / "archive.zip"))
-        {
-            fprintf(stderr, "%s failed (%d): %s", program.c_str(), result.status,
-                    result.err.c_str());
-            return false;
-        }
-    }
-    catch (const std::exception &error)
-    {
-        fprintf(stderr, "%s\n", error.what());
+        fprintf(stderr, "%s failed (%d): %s", program.c_str(), result.status, result.err.c_str());
         return false;
     }
-    MakeDirs(path.substr(0, path.find_last_of('/')));
     WriteFile(path, ReadFile(staging / "archive.zip"));
     return true;
 }
@@ -97,23 +85,24 @@ ZipLayout ReadZipLayout(const std::string &bytes)
 {
     ZipLayout layout;
     size_t offset = 0;
-    while (offset + 30 <= bytes.size() && ReadU32(bytes, offset) == 0x04034b50)
+    while (offset + 30 <= bytes.size() && ReadLittle(bytes, offset, 4) == 0x04034b50)
     {
-        uint16_t flags = ReadU16(bytes, offset + 6);
-        uint32_t compressed = ReadU32(bytes, offset + 18);
-        size_t dataStart = offset + 30 + ReadU16(bytes, offset + 26) + ReadU16(bytes, offset + 28);
+        uint16_t flags = ReadLittle(bytes, offset + 6, 2);
+        uint32_t compressed = ReadLittle(bytes, offset + 18, 4);
+        size_t dataStart =
+            offset + 30 + ReadLittle(bytes, offset + 26, 2) + ReadLittle(bytes, offset + 28, 2);
         layout.localHeaders.push_back(offset);
         layout.dataStarts.push_back(dataStart);
         offset = dataStart + compressed;
         // A data descriptor follows when the sizes were not known in advance.
         if ((flags & 8) != 0)
-            offset += (ReadU32(bytes, offset) == 0x08074b50) ? 16 : 12;
+            offset += (ReadLittle(bytes, offset, 4) == 0x08074b50) ? 16 : 12;
     }
-    while (offset + 46 <= bytes.size() && ReadU32(bytes, offset) == 0x02014b50)
+    while (offset + 46 <= bytes.size() && ReadLittle(bytes, offset, 4) == 0x02014b50)
     {
         layout.centralRecords.push_back(offset);
-        offset += 46 + ReadU16(bytes, offset + 28) + ReadU16(bytes, offset + 30) +
-                  ReadU16(bytes, offset + 32);
+        offset += 46 + ReadLittle(bytes, offset + 28, 2) + ReadLittle(bytes, offset + 30, 2) +
+                  ReadLittle(bytes, offset + 32, 2);
     }
     if (layout.localHeaders.size() != layout.centralRecords.size())
         throw std::runtime_error("cannot walk the archive's records");

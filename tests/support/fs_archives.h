@@ -22,26 +22,25 @@ enum class ZipWriter
 const char *ZipWriterName(ZipWriter writer);
 
 // Writes a zip archive at path holding the members in the given order, deflated or
-// stored. Info-ZIP takes the names from files it is given, so its member names must be
-// plain relative paths with "/"; Python writes any name as given. Returns false when
-// the writer failed.
+// stored; false when the writer failed. Info-ZIP takes the names from files it is given,
+// so its member names must be plain relative paths with "/"; Python writes any name.
 bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMember> &members,
               bool deflate);
 
-// Offsets inside a written archive, found by walking its records.
+// Offsets inside a written archive, found by walking its records; one per member, in order.
 struct ZipLayout
 {
-    std::vector<size_t> localHeaders;   // one per member, in order
-    std::vector<size_t> dataStarts;     // first byte of each member's data
-    std::vector<size_t> centralRecords; // one per member, in order
+    std::vector<size_t> localHeaders;
+    std::vector<size_t> dataStarts; // first byte of each member's data
+    std::vector<size_t> centralRecords;
 };
 ZipLayout ReadZipLayout(const std::string &bytes);
 
 // Little-endian patch of 4 bytes at offset.
 void PatchU32(std::string *bytes, size_t offset, uint32_t value);
 
-// Sets fs_basepath (and fs_homepath) to root + "/" the way start-up does, then starts
-// the file system. extraSettings are further name/value pairs set before start-up.
+// Sets fs_basepath and fs_homepath to root + "/" the way start-up does, and the further
+// settings given, then starts the file system.
 void StartFileSystem(const std::string &root,
                      const std::vector<std::pair<std::string, std::string>> &extraSettings = {});
 // Shuts the file system down and empties the settings registry.

@@ -1,58 +1,27 @@
-// Windows implementation of RunProcess: CreateProcess with the standard handles sent to
-// temporary files, read back after the wait. A Windows console program ends its lines
-// with CR LF; they are read back as LF, so that expectations read the same on every host.
-// Under Wine, a program that is no Windows program (such as /usr/bin/zip, one of the
-// archive writers) is a host program. Wine starts it, but gives neither a handle to wait
-// on nor the standard handles, so it runs inside /bin/sh, which sends its outputs to the
-// capture files and writes its exit status last; the run waits for that file.
+// Windows implementation of run_process.h. A Windows program is started by the tool's own
+// Plat_SpawnWait, which quotes its arguments; it inherits this program's standard
+// handles, which point at capture files meanwhile. A Windows console program ends its
+// lines with CR LF; they are read back as LF, so that expectations read the same on every
+// host. The POSIX-only calls refuse: the tests that need them skip themselves here.
 #include "tests/support/run_process.h"
 
+#include "platform/files.h"
+#include "platform/process.h"
 #include "tests/support/scoped_dir.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <io.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace
 {
-// One argument as the child's start-up splits its command line again.
-std::string Quote(const std::string &argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
-        return argument;
-    std::string quoted = "\"";
-    for (size_t i = 0;; ++i)
-    {
-        size_t backslashes = 0;
-        while (i < argument.size() && argument[i] == '\\')
-        {
-            ++backslashes;
-            ++i;
-        }
-        if (i == argument.size())
-        {
-            quoted.append(backslashes * 2, '\\');
-            break;
-        }
-        quoted.append(argument[i] == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        quoted += argument[i];
-    }
-    return quoted + "\"";
-}
-
-HANDLE OpenInherited(const std::string &path, bool write)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE handle = CreateFileA(
-        path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        &inherit, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot open " + path);
-    return handle;
-}
-
 bool IsWindowsProgram(const std::string &path)
 {
     char magic[2] = {};
@@ -87,6 +56,11 @@ std::string WithoutCarriageReturns(const std::string &text)
     return lines;
 }
 
+// Under Wine, a program that is no Windows program (such as /usr/bin/zip, one of the
+// archive writers) is a host program. Wine starts it, but gives neither a handle to wait
+// on nor the standard handles, so a shell runs it: it takes the program and its
+// arguments from a file, one a line, sends the outputs to the capture files and writes
+// the exit status last; the run waits for that file.
 ProcessResult RunHostProgram(const std::string &program, const std::vector<std::string> &args,
                              const std::string &folder)
 {
@@ -94,14 +68,16 @@ ProcessResult RunHostProgram(const std::string &program, const std::vector<std::
     std::string hostCapture = HostFileName(capture.path());
     if (hostCapture.empty())
         throw std::runtime_error("host programs run only under Wine: " + program);
-    const char script[] =
-        "out=$1 err=$2 status=$3; shift 3; \"$@\" </dev/null >\"$out\" 2>\"$err\"; "
-        "echo $? >\"$status.part\"; mv \"$status.part\" \"$status\"";
-    std::string commandLine = "/bin/sh -c " + Quote(script) + " sh " + Quote(hostCapture + "/out") +
-                              " " + Quote(hostCapture + "/err") + " " +
-                              Quote(hostCapture + "/status") + " " + Quote(program);
+    std::string words = program + "\n";
     for (const std::string &arg : args)
-        commandLine += " " + Quote(arg);
+        words += arg + "\n";
+    WriteFile(capture / "args", words);
+    WriteFile(capture / "run",
+              "c=$(dirname \"$0\"); set --\n"
+              "while IFS= read -r a; do set -- \"$@\" \"$a\"; done <\"$c/args\"\n"
+              "\"$@\" </dev/null >\"$c/out\" 2>\"$c/err\"\n"
+              "echo $? >\"$c/status.part\"; mv \"$c/status.part\" \"$c/status\"\n");
+    std::string commandLine = "/bin/sh \"" + hostCapture + "/run\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child = {};
@@ -114,12 +90,13 @@ ProcessResult RunHostProgram(const std::string &program, const std::vector<std::
         CloseHandle(child.hProcess);
     while (!FileExists(capture / "status"))
         Sleep(5);
+    return {std::atoi(ReadFile(capture / "status").c_str()), ReadFile(capture / "out"),
+            ReadFile(capture / "err")};
+}
 
-    ProcessResult result;
-    result.status = std::atoi(ReadFile(capture / "status").c_str());
-    result.out = ReadFile(capture / "out");
-    result.err = ReadFile(capture / "err");
-    return result;
+[[noreturn]] void Refuse(const char *what)
+{
+    throw std::logic_error(std::string(what) + " is POSIX only; the test should have skipped");
 }
 } // namespace
 
@@ -129,42 +106,72 @@ std::string ReadTextOutput(const std::string &path)
 }
 
 ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
-                         const std::string &folder)
+                         const std::string &folder, const ProcessOptions &options)
 {
+    if (options.unprivileged || options.fileSizeLimit >= 0)
+        Refuse("ProcessOptions");
     if (!IsWindowsProgram(program))
         return RunHostProgram(program, args, folder);
     ScopedDir capture;
-    std::string outPath = capture / "out";
-    std::string errPath = capture / "err";
-
-    std::string commandLine = Quote(program);
+    // Named in full before the current folder changes.
+    std::string fullName = std::filesystem::absolute(program).string();
+    std::vector<const char *> argv = {fullName.c_str()};
     for (const std::string &arg : args)
-        commandLine += " " + Quote(arg);
+        argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = OpenInherited("NUL", false);
-    startup.hStdOutput = OpenInherited(outPath, true);
-    startup.hStdError = OpenInherited(errPath, true);
-    PROCESS_INFORMATION child = {};
-    BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                  nullptr, folder.c_str(), &startup, &child);
-    CloseHandle(startup.hStdInput);
-    CloseHandle(startup.hStdOutput);
-    CloseHandle(startup.hStdError);
-    if (!started)
-        throw std::runtime_error("cannot start " + program);
-    WaitForSingleObject(child.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
+    fflush(stdout);
+    fflush(stderr);
+    const int create = _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY;
+    int targets[3] = {_open("NUL", _O_RDONLY),
+                      _open((capture / "out").c_str(), create, _S_IREAD | _S_IWRITE),
+                      _open((capture / "err").c_str(), create, _S_IREAD | _S_IWRITE)};
+    int saved[3];
+    for (int fd = 0; fd < 3; ++fd)
+    {
+        saved[fd] = _dup(fd);
+        _dup2(targets[fd], fd);
+        _close(targets[fd]);
+    }
+    char previous[MAX_PATH];
+    bool moved =
+        Plat_GetCwd(previous, sizeof(previous)) && Plat_SetCurrentDirectory(folder.c_str());
+    int status = moved ? Plat_SpawnWait(argv.data()) : -1;
+    if (moved)
+        Plat_SetCurrentDirectory(previous);
+    for (int fd = 0; fd < 3; ++fd)
+    {
+        if (saved[fd] >= 0)
+            _dup2(saved[fd], fd);
+        _close(saved[fd] >= 0 ? saved[fd] : fd);
+    }
+    return {status, WithoutCarriageReturns(ReadFile(capture / "out")),
+            WithoutCarriageReturns(ReadFile(capture / "err"))};
+}
 
-    ProcessResult result;
-    // An exit through an exception (an access violation and the like) is no normal exit.
-    result.status = (code & 0xC0000000u) == 0xC0000000u ? -1 : static_cast<int>(code);
-    result.out = WithoutCarriageReturns(ReadFile(outPath));
-    result.err = WithoutCarriageReturns(ReadFile(errPath));
-    return result;
+ProcessResult RunWithTerminal(const std::string &, const std::vector<std::string> &,
+                              const std::string &)
+{
+    Refuse("RunWithTerminal");
+}
+
+StartedProcess StartProcess(const std::string &, const std::vector<std::string> &,
+                            const std::string &)
+{
+    Refuse("StartProcess");
+}
+
+void KillProcess(StartedProcess *)
+{
+    Refuse("KillProcess");
+}
+
+bool WaitForFile(const std::string &, const StartedProcess &)
+{
+    Refuse("WaitForFile");
+}
+
+void GiveToUnprivilegedUser(const std::string &)
+{
+    Refuse("GiveToUnprivilegedUser");
 }

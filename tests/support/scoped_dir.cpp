@@ -42,13 +42,16 @@ ScopedDir::~ScopedDir()
 {
     std::error_code ignored;
     // Tests may leave folders without write permission behind; give it back first.
-    for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
-         it.increment(ignored))
+    for (auto it = fs::recursive_directory_iterator(path_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
 }
 
-void MakeDirs(const std::string &path) { fs::create_directories(path); }
+void MakeDirs(const std::string &path)
+{
+    fs::create_directories(path);
+}
 
 void WriteFile(const std::string &path, const std::string &bytes)
 {
@@ -69,7 +72,10 @@ std::string ReadFile(const std::string &path)
     return content.str();
 }
 
-bool FileExists(const std::string &path) { return fs::exists(path); }
+bool FileExists(const std::string &path)
+{
+    return fs::exists(path);
+}
 
 void SetFileTime(const std::string &path, long long seconds)
 {
@@ -83,8 +89,8 @@ std::vector<std::string> ListTree(const std::string &root)
 {
     std::vector<std::string> files;
     std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(root, ignored); it != fs::recursive_directory_iterator();
-         it.increment(ignored))
+    for (auto it = fs::recursive_directory_iterator(root, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
         if (it->is_regular_file())
             files.push_back(fs::relative(it->path(), root).generic_string());
     std::sort(files.begin(), files.end());
@@ -106,4 +112,9 @@ void RemoveFile(const std::string &path)
 {
     std::error_code ignored;
     fs::remove(path, ignored);
+}
+
+void SetMode(const std::string &path, unsigned mode)
+{
+    fs::permissions(path, static_cast<fs::perms>(mode));
 }

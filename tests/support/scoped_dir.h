@@ -7,7 +7,7 @@
 
 class ScopedDir
 {
-public:
+  public:
     ScopedDir();
     ~ScopedDir();
     ScopedDir(const ScopedDir &) = delete;
@@ -18,7 +18,7 @@ public:
     // path() + "/" + relative.
     std::string operator/(const std::string &relative) const { return path_ + "/" + relative; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -37,3 +37,6 @@ std::vector<std::string> ListTree(const std::string &root);
 std::vector<std::string> ListFolder(const std::string &folder);
 // Removes a file; nothing happens when it is missing.
 void RemoveFile(const std::string &path);
+// Sets the permission bits of a file or folder, 0444 for a read-only file. Windows keeps
+// only whether the owner may write, as the read-only attribute.
+void SetMode(const std::string &path, unsigned mode);

@@ -5,10 +5,13 @@ namespace
 {
 uint32_t U32(const std::string &s, size_t at)
 {
-    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
-           uint32_t(uint8_t(s[at + 3])) << 24;
+    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 |
+           uint32_t(uint8_t(s[at + 2])) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
 }
-uint16_t U16(const std::string &s, size_t at) { return uint16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8); }
+uint16_t U16(const std::string &s, size_t at)
+{
+    return uint16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8);
+}
 } // namespace
 
 TargetLayout ReadTargetLayout(const std::string &bytes)
@@ -38,7 +41,6 @@ TargetLayout ReadTargetLayout(const std::string &bytes)
             layout.privOffset = at;
             layout.privSize = size;
             layout.privMagic = bytes.substr(at + 8, 4);
-            layout.privVersion = U32(bytes, at + 12);
             layout.privRate = U32(bytes, at + 16);
             layout.privChannels = U32(bytes, at + 20);
             layout.privFrames = U32(bytes, at + 24);

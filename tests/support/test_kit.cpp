@@ -1,8 +1,6 @@
 // Temporary kits for end-to-end runs.
 #include "tests/support/test_kit.h"
 
-#include "tests/support/host.h"
-
 #include <filesystem>
 #include <sstream>
 
@@ -18,18 +16,6 @@ TestKit::TestKit(bool fakeEncoders)
         for (const char *name : {"sox.exe", "WMAEncode.exe", "AdpcmEncode.exe"})
             fs::copy_file(AURALITH_FAKE_ENCODER, root_ + "/bin/" + name);
 }
-
-void TestKit::WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder)
-{
-    WriteFile(root_ + "/" + gameFolder + "/soundaliases/" + name, text);
-}
-
-void TestKit::WriteSource(const std::string &relative, const std::string &bytes, const std::string &tree)
-{
-    WriteFile(root_ + "/sound_assets/" + tree + "/sound/" + relative, bytes);
-}
-
-void TestKit::SetEncoderRules(const std::string &rules) { WriteFile(bin() + "/fake_encoder.cfg", rules); }
 
 std::vector<std::string> TestKit::TakeEncoderLog()
 {

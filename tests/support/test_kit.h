@@ -18,7 +18,7 @@ struct KitRun
 
 class TestKit
 {
-public:
+  public:
     // fakeEncoders: put the fake encoder into bin under the three program names.
     explicit TestKit(bool fakeEncoders = true);
 
@@ -28,17 +28,28 @@ public:
     std::string operator/(const std::string &relative) const { return root_ + "/" + relative; }
 
     // Writes an alias file below main/soundaliases (or the given game folder).
-    void WriteAliasFile(const std::string &name, const std::string &text, const std::string &gameFolder = "main");
+    void WriteAliasFile(const std::string &name, const std::string &text,
+                        const std::string &gameFolder = "main")
+    {
+        WriteFile(root_ + "/" + gameFolder + "/soundaliases/" + name, text);
+    }
     // Writes a source below sound_assets/raw/sound (or devraw).
-    void WriteSource(const std::string &relative, const std::string &bytes, const std::string &tree = "raw");
+    void WriteSource(const std::string &relative, const std::string &bytes,
+                     const std::string &tree = "raw")
+    {
+        WriteFile(root_ + "/sound_assets/" + tree + "/sound/" + relative, bytes);
+    }
     // Replaces the rules of the fake encoders (see the fake encoder's header comment).
-    void SetEncoderRules(const std::string &rules);
+    void SetEncoderRules(const std::string &rules)
+    {
+        WriteFile(bin() + "/fake_encoder.cfg", rules);
+    }
     // The fake encoders' log lines since the kit was made, and clears it.
     std::vector<std::string> TakeEncoderLog();
 
     KitRun Run(const std::vector<std::string> &args) const;
 
-private:
+  private:
     ScopedDir dir_;
     std::string root_;
 };

@@ -16,7 +16,6 @@ TreeSnapshot SnapshotTree(const std::string &root)
     {
         TreeEntry entry;
         fs::file_status status = it->symlink_status(ignored);
-        std::string path = it->path().string();
         if (fs::is_symlink(status))
         {
             entry.kind = 'l';
@@ -29,7 +28,7 @@ TreeSnapshot SnapshotTree(const std::string &root)
         }
         else
         {
-            std::string bytes = ReadFile(path);
+            std::string bytes = ReadFile(it->path().string());
             entry.size = bytes.size();
             entry.contentHash = std::hash<std::string>()(bytes);
             entry.writeTime = static_cast<long long>(
@@ -42,31 +41,20 @@ TreeSnapshot SnapshotTree(const std::string &root)
 
 std::vector<std::string> TreeChanges(const TreeSnapshot &before, const TreeSnapshot &after)
 {
-    std::vector<std::string> changes;
-    auto old = before.begin();
-    auto now = after.begin();
-    while (old != before.end() || now != after.end())
+    std::map<std::string, char> marks;
+    for (const auto &[path, old] : before)
     {
-        if (now == after.end() || (old != before.end() && old->first < now->first))
-        {
-            changes.push_back("- " + old->first);
-            ++old;
-        }
-        else if (old == before.end() || now->first < old->first)
-        {
-            changes.push_back("+ " + now->first);
-            ++now;
-        }
-        else
-        {
-            const TreeEntry &a = old->second;
-            const TreeEntry &b = now->second;
-            if (a.kind != b.kind || a.size != b.size || a.contentHash != b.contentHash ||
-                a.writeTime != b.writeTime)
-                changes.push_back("~ " + now->first);
-            ++old;
-            ++now;
-        }
+        auto now = after.find(path);
+        if (now == after.end())
+            marks[path] = '-';
+        else if (old.Key() != now->second.Key())
+            marks[path] = '~';
     }
+    for (const auto &entry : after)
+        if (before.count(entry.first) == 0)
+            marks[entry.first] = '+';
+    std::vector<std::string> changes;
+    for (const auto &[path, mark] : marks)
+        changes.push_back(std::string(1, mark) + " " + path);
     return changes;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 struct TreeEntry
@@ -13,6 +14,7 @@ struct TreeEntry
     uintmax_t size = 0;
     size_t contentHash = 0;  // of the bytes of a file, of the target of a link
     long long writeTime = 0; // files only; a folder's time changes with its entries
+    auto Key() const { return std::tie(kind, size, contentHash, writeTime); }
 };
 
 // Relative "/"-separated path to entry, for everything below root.
