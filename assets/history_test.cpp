@@ -1,11 +1,13 @@
-// Tests of the history file: reading, lookup, writing and the round trip.
+// The history file: reading, its refusals and parse failures, lookup, writing and the
+// round trip.
 #include "assets/history.h"
 
 #include "assets/asset_test_fixture.h"
-#include "platform/files.h"
 
 namespace
 {
+using Strings = std::vector<std::string>;
+
 class HistoryTest : public AssetTest
 {
   protected:
@@ -23,9 +25,9 @@ class HistoryTest : public AssetTest
         return Output();
     }
 
-    static std::vector<std::string> Names(const XUHistoryEntry *record)
+    static Strings Names(const XUHistoryEntry *record)
     {
-        std::vector<std::string> names;
+        Strings names;
         for (; record != nullptr; record = record->next)
             names.push_back(record->name);
         return names;
@@ -33,8 +35,6 @@ class HistoryTest : public AssetTest
 
     std::string path;
 };
-
-using Strings = std::vector<std::string>;
 
 TEST_F(HistoryTest, ReadsRecordsIntoTheListOfTheirKindInReverseOrder)
 {
@@ -51,56 +51,52 @@ TEST_F(HistoryTest, ReadsRecordsIntoTheListOfTheirKindInReverseOrder)
     EXPECT_EQ(s->syncTimeHigh, 6);
 }
 
-TEST_F(HistoryTest, WrongVersionOrShortFileIsRefused)
-{
-    std::string refusal = "ERROR: \"" + path +
-                          "\" does not appear to be a valid history file, or is the wrong version "
-                          "#, no history will be used.\n";
-    EXPECT_EQ(Read("XUHISTORY 7\n\"a.wav\" 0 0 0 0 0\n"), refusal);
-    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
-    EXPECT_EQ(Read("XUHISTORY"), refusal);
-    EXPECT_EQ(Read("xuhistory 8\n"), refusal);
-
-    Tool_WriteHistory();
-    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n");
-}
-
-TEST_F(HistoryTest, MissingOrEmptyFileGivesEmptyLists)
+TEST_F(HistoryTest, ReadingStopsAtTheFirstBadRecordAndSaysWhy)
 {
     Capture();
     Tool_ReadHistory();
     EXPECT_EQ(Output(), "ERROR: " + path + " : file not found.\n");
-    EXPECT_EQ(Read(""), "");
-    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
-    EXPECT_EQ(toolState.historyLists.streamed, nullptr);
-}
 
-TEST_F(HistoryTest, RecordsCutShortReportWhatIsMissing)
-{
-    const char *good = "XUHISTORY 8\n\"a.wav\" 0 0 0 0 0\n";
-    EXPECT_EQ(Read(std::string(good) + "\"b.wav\"\n"),
-              "ERROR: history parse failure : entry name parsed (b.wav), but no matching "
-              "compression setting found.\n");
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
-    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0"),
-              "ERROR: history parse failure : entry name parsed (b.wav), but no matching streamed "
-              "setting found.\n");
-    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0 1 }"),
-              "ERROR: history parse failure : entry name parsed (b.wav), but no matching devOnly "
-              "setting found.\n");
-    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0 0 0 12"),
-              "ERROR: history parse failure : missing last sync time\n");
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
-    EXPECT_EQ(Read(std::string(good) + "\"b.wav\" 0 0 0"),
-              "ERROR: history parse failure : missing last sync time\n");
-}
-
-TEST_F(HistoryTest, ClosingBraceOrEmptyNameEndsTheRecords)
-{
-    EXPECT_EQ(Read("XUHISTORY 8 \"a.wav\" 0 0 0 0 0 } \"b.wav\" 0 0 0 0 0"), "");
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
-    EXPECT_EQ(Read("XUHISTORY 8 \"a.wav\" 0 0 0 0 0 \"\" \"b.wav\" 0 0 0 0 0"), "");
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
+    const std::string head = "XUHISTORY 8\n\"a.wav\" 0 0 0 0 0\n";
+    const std::string refusal = "ERROR: \"" + path +
+                                "\" does not appear to be a valid history file, or is the wrong "
+                                "version #, no history will be used.\n";
+    const std::string parsed = "ERROR: history parse failure : entry name parsed (";
+    const std::string noMatching = parsed + "b.wav), but no matching ";
+    const std::string noSyncTime = "ERROR: history parse failure : missing last sync time\n";
+    const struct
+    {
+        std::string text;
+        std::string printed;
+        Strings loaded;
+    } cases[] = {
+        {"", "", {}},
+        {"XUHISTORY 7\n\"a.wav\" 0 0 0 0 0\n", refusal, {}},
+        {"XUHISTORY", refusal, {}},
+        {"xuhistory 8\n", refusal, {}},
+        {head + "\"b.wav\"\n", noMatching + "compression setting found.\n", {"a.wav"}},
+        {head + "\"b.wav\" 0", noMatching + "streamed setting found.\n", {"a.wav"}},
+        {head + "\"b.wav\" 0 1 }", noMatching + "devOnly setting found.\n", {"a.wav"}},
+        {head + "\"b.wav\" 0 0 0 12", noSyncTime, {"a.wav"}},
+        {head + "\"b.wav\" 0 0 0", noSyncTime, {"a.wav"}},
+        {head + "\x01\x02\xff\"unterminated ",
+         parsed + "unterminated ), but no matching compression setting found.\n",
+         {"a.wav"}},
+        // A closing brace or an empty name ends the records.
+        {"XUHISTORY 8 \"a.wav\" 0 0 0 0 0 } \"b.wav\" 0 0 0 0 0", "", {"a.wav"}},
+        {"XUHISTORY 8 \"a.wav\" 0 0 0 0 0 \"\" \"b.wav\" 0 0 0 0 0", "", {"a.wav"}},
+    };
+    for (const auto &read : cases)
+    {
+        SCOPED_TRACE(read.text);
+        EXPECT_EQ(Read(read.text), read.printed);
+        EXPECT_EQ(Names(toolState.historyLists.loaded), read.loaded);
+        EXPECT_EQ(toolState.historyLists.streamed, nullptr);
+    }
+    // A refused file is written back empty.
+    Read("XUHISTORY 7\n\"a.wav\" 0 0 0 0 0\n");
+    Tool_WriteHistory();
+    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n");
 }
 
 TEST_F(HistoryTest, NamesTooLongForTheRecordAreSkipped)
@@ -112,18 +108,8 @@ TEST_F(HistoryTest, NamesTooLongForTheRecordAreSkipped)
     EXPECT_EQ(output, "ERROR: history entry name '" + longName +
                           "' is longer than 259 characters, entry skipped\n");
     EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{fits}));
-}
-
-TEST_F(HistoryTest, HostileTextEndsQuietlyOrWithAReport)
-{
-    const char bytes[] = "XUHISTORY 8\n\"a.wav\" 0 0 0 0 0\n\x01\x02\xff\"unterminated ";
-    std::string binary(bytes, sizeof(bytes) - 1);
-    EXPECT_EQ(Read(binary), "ERROR: history parse failure : entry name parsed (unterminated ), but "
-                            "no matching compression setting found.\n");
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"a.wav"}));
-    std::string huge =
-        "XUHISTORY 8\n\"" + std::string(4000, 'x') + "\" 0 0 0 0 0 \"b.wav\" 0 0 0 0 0 /* open";
-    Read(huge);
+    // Nor does a name longer than any token, or a comment left open, upset the reader.
+    Read("XUHISTORY 8\n\"" + std::string(4000, 'x') + "\" 0 0 0 0 0 \"b.wav\" 0 0 0 0 0 /* open");
     EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"b.wav"}));
 }
 
@@ -155,17 +141,14 @@ TEST_F(HistoryTest, WriteOrderNewRecordsFirstStreamedBeforeLoaded)
     Read("XUHISTORY 8\n\"A\" 0 0 0 1 1\n\"B\" 0 0 0 2 2\n\"C\" 0 0 0 3 3\n\"S\" 0 1 0 4 4\n");
     Tool_NewHistoryEntry("new", 0, false, false, 9, 9);
     Tool_FindHistoryEntry("made", 0, false, false);
+    // Failed records, and names the reader would take as the end, are left out.
+    Tool_NewHistoryEntry("broken.wav", 0, false, false, 0, 0)->failed = true;
+    Tool_NewHistoryEntry("}odd.wav", 0, false, false, 0, 0);
     Tool_WriteHistory();
     EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"S\" 0 1 0 4 4\n\"made\" 0 0 0 0 0\n\"new\" 0 0 0 9 "
                               "9\n\"C\" 0 0 0 3 3\n\"B\" 0 0 0 2 2\n\"A\" 0 0 0 1 1\n");
-}
-
-TEST_F(HistoryTest, FailedRecordsAreLeftOut)
-{
-    Tool_NewHistoryEntry("kept.wav", 0, false, false, 0, 0);
-    Tool_NewHistoryEntry("broken.wav", 0, false, false, 0, 0)->failed = true;
-    Tool_WriteHistory();
-    EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"kept.wav\" 0 0 0 0 0\n");
+    // Written through a temporary file that is gone.
+    EXPECT_EQ(ListTree(toolState.sourceRoot), (Strings{"Auralith.hst"}));
 }
 
 TEST_F(HistoryTest, SyncStampsEveryRecordWithTheSameCurrentTime)
@@ -200,6 +183,13 @@ TEST_F(HistoryTest, FindIgnoresCaseWithinTheListOfItsKindOnly)
     EXPECT_TRUE(made->devOnly);
     EXPECT_EQ(made->syncTimeLow, 0);
     EXPECT_EQ(Tool_FindHistoryEntry("ENGLISH/vo/greet.WAV", 0, true, false), made);
+
+    // Freed records are found no more.
+    Tool_FreeHistory();
+    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
+    XUHistoryEntry *again = Tool_FindHistoryEntry("english/vo/greet.wav", 3, true, false);
+    EXPECT_EQ(again->compressionSetting, 3);
+    EXPECT_EQ(again->next, nullptr);
 }
 
 TEST_F(HistoryTest, FindReturnsTheHeadMostRecordOfAName)
@@ -214,7 +204,6 @@ TEST_F(HistoryTest, FindReturnsTheHeadMostRecordOfAName)
         Tool_NewHistoryEntry(("n" + std::to_string(i % 700)).c_str(), i, (i / 700) % 2 == 0, false,
                              0, 0);
     for (bool streamed : {false, true})
-    {
         for (int i = 0; i < 700; ++i)
         {
             std::string name = "N" + std::to_string(i);
@@ -225,27 +214,6 @@ TEST_F(HistoryTest, FindReturnsTheHeadMostRecordOfAName)
             ASSERT_NE(walked, nullptr);
             ASSERT_EQ(Tool_FindHistoryEntry(name.c_str(), 0, streamed, false), walked);
         }
-    }
-}
-
-TEST_F(HistoryTest, FreeEmptiesListsAndLookups)
-{
-    Tool_NewHistoryEntry("a", 1, false, false, 0, 0);
-    Tool_FreeHistory();
-    EXPECT_EQ(toolState.historyLists.loaded, nullptr);
-    XUHistoryEntry *made = Tool_FindHistoryEntry("a", 2, false, false);
-    EXPECT_EQ(made->compressionSetting, 2);
-    EXPECT_EQ(made->next, nullptr);
-}
-
-TEST_F(HistoryTest, NamesTheReaderWouldTakeAsTheEndAreNotWritten)
-{
-    Tool_NewHistoryEntry("after.wav", 0, false, false, 0, 0);
-    Tool_NewHistoryEntry("}odd.wav", 0, false, false, 0, 0);
-    Tool_NewHistoryEntry("before.wav", 0, false, false, 0, 0);
-    Tool_WriteHistory();
-    Tool_ReadHistory();
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"after.wav", "before.wav"}));
 }
 
 TEST_F(HistoryTest, UnwritableFileRecordsAnErrorAndKeepsTheOldOne)
@@ -259,12 +227,5 @@ TEST_F(HistoryTest, UnwritableFileRecordsAnErrorAndKeepsTheOldOne)
     EXPECT_EQ(toolState.errors[0].toolError, 4u);
     EXPECT_EQ(toolState.errors[0].systemError, 0u);
     EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"old.wav\" 0 0 0 0 0\n");
-}
-
-TEST_F(HistoryTest, WriteLeavesNoTemporaryFileBehind)
-{
-    Tool_NewHistoryEntry("a.wav", 0, false, false, 0, 0);
-    Tool_WriteHistory();
-    EXPECT_EQ(ListTree(toolState.sourceRoot), (Strings{"Auralith.hst"}));
 }
 } // namespace

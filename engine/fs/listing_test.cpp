@@ -13,59 +13,53 @@
 
 namespace
 {
-std::vector<std::string> Names(const char **list, int count)
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back(list[i]);
-    EXPECT_EQ(list[count], nullptr);
-    return names;
-}
-
-std::vector<std::string> ListGameFolder(const char *gamePath, const char *extension)
-{
-    int count = -1;
-    const char **list = FS_ListFilteredFiles(gamePath, extension, &count);
-    if (list == nullptr)
-    {
-        EXPECT_EQ(count, 0);
-        return {};
-    }
-    std::vector<std::string> names = Names(list, count);
-    FS_ReleaseFileList(list);
-    return names;
-}
-
-std::vector<std::string> ListOSFolder(const std::string &folder, const char *extension)
-{
-    int count = -1;
-    const char **list = Sys_ListFiles(folder.c_str(), extension, &count);
-    if (list == nullptr)
-    {
-        EXPECT_EQ(count, 0);
-        return {};
-    }
-    std::vector<std::string> names = Names(list, count);
-    Sys_ReleaseFileList(list);
-    return names;
-}
-
 using Strings = std::vector<std::string>;
+using Lister = const char **(*)(const char *folder, const char *extension, int *countOut);
+
+// The names a lister gives, checked to end with a null and then released.
+Strings List(Lister list, void (*release)(const char **), const std::string &folder,
+             const char *extension)
+{
+    int count = -1;
+    const char **names = list(folder.c_str(), extension, &count);
+    if (names == nullptr)
+    {
+        EXPECT_EQ(count, 0);
+        return {};
+    }
+    Strings taken(names, names + count);
+    EXPECT_EQ(names[count], nullptr);
+    release(names);
+    return taken;
+}
+
+Strings ListGameFolder(const char *gamePath, const char *extension)
+{
+    return List(FS_ListFilteredFiles, FS_ReleaseFileList, gamePath, extension);
+}
+
+Strings ListOSFolder(const std::string &folder, const char *extension)
+{
+    return List(Sys_ListFiles, Sys_ReleaseFileList, folder, extension);
+}
 } // namespace
 
 TEST(FsListingRules, SplitDirectory)
 {
-    int depth = -1;
-    EXPECT_EQ(FS_SplitDirectory("a/b/c.csv", &depth), 3);
-    EXPECT_EQ(depth, 2);
-    EXPECT_EQ(FS_SplitDirectory("a\\b/", &depth), 3);
-    EXPECT_EQ(depth, 1);
-    EXPECT_EQ(FS_SplitDirectory("abc", &depth), 0);
-    EXPECT_EQ(depth, 0);
-    EXPECT_EQ(FS_SplitDirectory("/", &depth), 0);
-    EXPECT_EQ(depth, 0);
+    // The length of the folder part and the folder depth.
+    const struct
+    {
+        const char *path;
+        int length, depth;
+    } cases[] = {{"a/b/c.csv", 3, 2}, {"a\\b/", 3, 1}, {"abc", 0, 0}, {"/", 0, 0}};
+    for (const auto &split : cases)
+    {
+        SCOPED_TRACE(split.path);
+        int depth = -1;
+        EXPECT_EQ(FS_SplitDirectory(split.path, &depth), split.length);
+        EXPECT_EQ(depth, split.depth);
+    }
 }
-
 TEST(FsListingRules, AddNameToList)
 {
     HunkUser *arena = Hunk_UserCreate(0x20000, "FS_ListFilteredFiles");

@@ -5,30 +5,18 @@
 #include "engine/fs/archive.h"
 #include "engine/fs/file_access.h"
 #include "tests/support/fs_archives.h"
-#include "tests/support/scoped_dir.h"
+#include "tests/support/test_kit.h"
 #include "tool/tool_state.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
-namespace
-{
-std::string BackSlashed(std::string path)
-{
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 using Strings = std::vector<std::string>;
-} // namespace
 
 class FsSearchPath : public ::testing::Test
 {
@@ -72,7 +60,7 @@ class FsSearchPath : public ::testing::Test
 
     std::string ArchiveLine(const std::string &relative, int members = 1) const
     {
-        return BackSlashed(kit + "/" + relative) + " (" + std::to_string(members) + " files)\n";
+        return ToolPath(kit + "/" + relative) + " (" + std::to_string(members) + " files)\n";
     }
     std::string FolderLine(const std::string &gameDir) const { return kit + "//" + gameDir + "\n"; }
 
@@ -128,8 +116,8 @@ TEST_F(FsSearchPath, DefaultsWithoutArchives)
     Start();
     EXPECT_EQ(Entries(), (Strings{"folder main", "folder main_shared", "folder raw",
                                   "folder raw_shared", "folder devraw", "folder devraw_shared"}));
+    // A second shutdown finds nothing to do.
     StopFileSystem();
-    EXPECT_EQ(fs_searchpaths, nullptr);
     FS_ShutdownFileSystem();
     EXPECT_EQ(fs_searchpaths, nullptr);
 }
@@ -166,10 +154,8 @@ TEST_F(FsSearchPath, MainCheckComparesWithTheBasePath)
     Zip("main/patch.vdz");
     std::string printed = Start({{"fs_homepath", kit}});
     EXPECT_NE(printed.find("WARNING: Invalid VDZ patch.vdz in \\main.\n"), std::string::npos);
-    int loaded = 0;
-    for (const SearchPath *search = fs_searchpaths; search != nullptr; search = search->next)
-        loaded += search->archive != nullptr;
-    EXPECT_EQ(loaded, 1);
+    Strings entries = Entries();
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "archive main/patch"), 1);
 }
 
 TEST_F(FsSearchPath, LocalizedArchiveNames)
@@ -183,8 +169,7 @@ TEST_F(FsSearchPath, LocalizedArchiveNames)
                            "//raw/localized_00.vdz has invalid name (no language specified). "
                            "Proper naming convention is: localized_[language]_vdz#.vdz\n"),
               std::string::npos);
-    EXPECT_EQ(printed.find("french"), printed.find("localized_french_00.vdz ("));
-    EXPECT_EQ(printed.find("localized_french_00.vdz ("), std::string::npos);
+    EXPECT_EQ(printed.find("french"), std::string::npos);
 
     Strings entries = Entries();
     EXPECT_EQ(entries.back(), "archive raw/localized_english_00 (localized)");
