@@ -1,4 +1,5 @@
-// Tests of sorting and merging the work lists.
+// Sorting and merging the work lists: a stable sort that ignores case, and a merge that
+// keeps one alias per file and settles its compression.
 #include "assets/sound_list.h"
 
 #include "assets/asset_test_fixture.h"
@@ -18,7 +19,7 @@ class SoundListTest : public AssetTest
     }
 
     static void Add(const char *file, const char *compression = "", int setting = 0,
-                    const char *name = "")
+                    const char *name = "", bool streamed = false)
     {
         SoundFileEntry row;
         memset(&row, 0, sizeof(row));
@@ -26,6 +27,7 @@ class SoundListTest : public AssetTest
         Str_Copy(row.compression, compression, sizeof(row.compression));
         Str_Copy(row.name, name, sizeof(row.name));
         row.compressionSetting = setting;
+        row.streamed = streamed;
         Tool_AddSoundFileEntry(&row);
     }
 
@@ -53,116 +55,87 @@ TEST_F(SoundListTest, SortIgnoresCaseAndKeepsTheOrderOfEqualFiles)
     EXPECT_EQ(toolState.loadedList.count, 5);
 }
 
-TEST_F(SoundListTest, MergeKeepsTheLastAddedAliasOfEachFile)
+TEST_F(SoundListTest, MergeKeepsTheLastAddedAliasOfEachFileInEachList)
 {
+    Tool_MergeSoundList(&toolState.streamedList);
+    EXPECT_EQ(toolState.streamedList.head, nullptr);
     Add("x.wav", "", 0, "old");
     Add("y.wav", "", 0, "y");
     Add("X.wav", "", 0, "new");
-    Tool_MergeSoundList(&toolState.loadedList);
-    EXPECT_EQ(Names(toolState.loadedList), (Strings{"new", "y"}));
-    EXPECT_EQ(toolState.loadedList.count, 2);
-    EXPECT_TRUE(toolState.errors.empty());
-}
-
-TEST_F(SoundListTest, MissingCompressionIsTakenFromAnotherAliasWithoutError)
-{
-    Add("x.wav", "0", 0);
-    Add("x.wav", "", 3);
-    Tool_MergeSoundList(&toolState.loadedList);
-    ASSERT_EQ(toolState.loadedList.count, 1);
-    EXPECT_STREQ(toolState.loadedList.head->compression, "0");
-    // The leader keeps its own setting.
-    EXPECT_EQ(toolState.loadedList.head->compressionSetting, 3);
-    EXPECT_TRUE(toolState.errors.empty());
-}
-
-TEST_F(SoundListTest, SameCompressionInAnotherCaseIsNoConflict)
-{
-    Add("x.wav", "High", 9);
-    Add("x.wav", "high", 9);
-    Tool_MergeSoundList(&toolState.loadedList);
-    EXPECT_EQ(toolState.loadedList.count, 1);
-    EXPECT_TRUE(toolState.errors.empty());
-}
-
-TEST_F(SoundListTest, ConflictingCompressionsTakeTheLargestAndRecordOneError)
-{
-    Add("x.wav", "0", 0);
-    Add("x.wav", "5", 5);
-    Add("x.wav", "2", 2);
-    Add("y.wav", "1", 1);
-    Add("y.wav", "3", 3);
-    Tool_MergeSoundList(&toolState.loadedList);
-    ASSERT_EQ(toolState.loadedList.count, 2);
-    const SoundFileEntry *x = toolState.loadedList.head;
-    EXPECT_STREQ(x->compression, "2");
-    EXPECT_EQ(x->compressionSetting, 5);
-    EXPECT_EQ(x->next->compressionSetting, 3);
-    ASSERT_EQ(toolState.errors.size(), 2u);
-    EXPECT_STREQ(toolState.errors[0].text, "x.wav");
-    EXPECT_EQ(toolState.errors[0].toolError, 10u);
-    EXPECT_EQ(toolState.errors[0].systemError, 0u);
-    EXPECT_STREQ(toolState.errors[1].text, "y.wav");
-}
-
-TEST_F(SoundListTest, ListsAreMergedSeparately)
-{
-    SoundFileEntry row;
-    memset(&row, 0, sizeof(row));
-    Str_Copy(row.file, "x.wav", sizeof(row.file));
-    Tool_AddSoundFileEntry(&row);
-    row.streamed = true;
-    Tool_AddSoundFileEntry(&row);
+    Add("x.wav", "", 0, "streamed", true);
     Tool_MergeSoundList(&toolState.loadedList);
     Tool_MergeSoundList(&toolState.streamedList);
-    EXPECT_EQ(toolState.loadedList.count, 1);
+    EXPECT_EQ(Names(toolState.loadedList), (Strings{"new", "y"}));
+    EXPECT_EQ(toolState.loadedList.count, 2);
+    EXPECT_EQ(Names(toolState.streamedList), Strings{"streamed"});
     EXPECT_EQ(toolState.streamedList.count, 1);
+    EXPECT_TRUE(toolState.errors.empty());
 }
 
-TEST_F(SoundListTest, EmptyListStaysEmpty)
+TEST_F(SoundListTest, MergedCompressionAndItsConflicts)
 {
-    Tool_MergeSoundList(&toolState.loadedList);
-    EXPECT_EQ(toolState.loadedList.head, nullptr);
+    const struct
+    {
+        const char *what;
+        std::vector<std::pair<const char *, int>> aliases; // compression, setting
+        const char *compression;
+        int setting;
+        size_t errors;
+    } cases[] = {
+        // The leader, added last, keeps its own setting.
+        {"missing taken from another", {{"0", 0}, {"", 3}}, "0", 3, 0},
+        {"the same in another case", {{"High", 9}, {"high", 9}}, "high", 9, 0},
+        // Three that disagree: the largest setting, and one error for the file.
+        {"conflicting", {{"0", 0}, {"5", 5}, {"2", 2}}, "2", 5, 1},
+    };
+    for (const auto &merge : cases)
+    {
+        SCOPED_TRACE(merge.what);
+        for (const auto &alias : merge.aliases)
+            Add("x.wav", alias.first, alias.second);
+        Tool_MergeSoundList(&toolState.loadedList);
+        ASSERT_EQ(toolState.loadedList.count, 1);
+        EXPECT_STREQ(toolState.loadedList.head->compression, merge.compression);
+        EXPECT_EQ(toolState.loadedList.head->compressionSetting, merge.setting);
+        ASSERT_EQ(toolState.errors.size(), merge.errors);
+        if (merge.errors != 0)
+        {
+            EXPECT_STREQ(toolState.errors[0].text, "x.wav");
+            EXPECT_EQ(toolState.errors[0].toolError, 10u);
+            EXPECT_EQ(toolState.errors[0].systemError, 0u);
+        }
+        Tool_FreeSoundList(&toolState.loadedList);
+        toolState.errors.clear();
+    }
 }
 
 TEST_F(SoundListTest, LargeListSortsStablyAndMergesToDistinctFiles)
 {
     std::mt19937 random(20240611);
     std::vector<std::pair<std::string, int>> added; // file, order of adding
-    const int total = 100000;
-    for (int i = 0; i < total; ++i)
+    for (int i = 0; i < 100000; ++i)
     {
         std::string file = "dir/f" + std::to_string(random() % 30000) + ".wav";
         Add(file.c_str(), "", 0, std::to_string(i).c_str());
         added.emplace_back(file, i);
     }
-    // Expected: sorted by file, the one added last first within a file.
-    std::stable_sort(added.begin(), added.end(),
-                     [](const auto &a, const auto &b)
-                     {
-                         if (a.first != b.first)
-                             return a.first < b.first;
-                         return a.second > b.second;
-                     });
-    Tool_SortSoundList(&toolState.loadedList);
-    size_t i = 0;
-    for (const SoundFileEntry *entry = toolState.loadedList.head; entry != nullptr;
-         entry = entry->next, ++i)
+    // Expected: sorted by file, the alias added last first within a file; the names
+    // tell the aliases apart.
+    std::sort(added.begin(), added.end(),
+              [](const auto &a, const auto &b)
+              { return a.first != b.first ? a.first < b.first : a.second > b.second; });
+    Strings sorted;
+    Strings merged;
+    for (size_t i = 0; i < added.size(); ++i)
     {
-        ASSERT_LT(i, added.size());
-        ASSERT_EQ(entry->file, added[i].first);
-        ASSERT_EQ(entry->name, std::to_string(added[i].second));
+        sorted.push_back(std::to_string(added[i].second));
+        if (i == 0 || added[i].first != added[i - 1].first)
+            merged.push_back(sorted.back());
     }
-    EXPECT_EQ(i, added.size());
-
+    Tool_SortSoundList(&toolState.loadedList);
+    EXPECT_EQ(Names(toolState.loadedList), sorted);
     Tool_MergeSoundList(&toolState.loadedList);
-    auto last = std::unique(added.begin(), added.end(),
-                            [](const auto &a, const auto &b) { return a.first == b.first; });
-    added.erase(last, added.end());
-    ASSERT_EQ(toolState.loadedList.count, static_cast<int>(added.size()));
-    i = 0;
-    for (const SoundFileEntry *entry = toolState.loadedList.head; entry != nullptr;
-         entry = entry->next, ++i)
-        ASSERT_EQ(entry->name, std::to_string(added[i].second));
+    EXPECT_EQ(Names(toolState.loadedList), merged);
+    EXPECT_EQ(toolState.loadedList.count, static_cast<int>(merged.size()));
 }
 } // namespace
