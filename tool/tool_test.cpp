@@ -1,5 +1,6 @@
 // Run control pieces that can be checked without running the whole tool: path
-// utilities, the output path and error records, the alias file list, the run report.
+// utilities, console prints, error records, the alias file list, the run report and the
+// orphan walk.
 #include "tests/support/scoped_dir.h"
 #include "tests/support/test_kit.h"
 #include "tool/command_line.h"
@@ -12,12 +13,15 @@
 
 namespace
 {
+// Each test starts from a clean run state, logging into its own folder, and puts the
+// state back as it was.
 class ToolTest : public testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         Com_CloseLog();
+        saved = toolState;
         Str_Copy(toolState.logFileName, (dir / "test.log").c_str(), sizeof(toolState.logFileName));
         toolState.errors.clear();
         toolState.orphanCandidates.clear();
@@ -26,13 +30,17 @@ protected:
         toolState.ignoreOrphans = false;
         toolState.filesCount = 0;
         toolState.updatedCount = 0;
+        toolState.platform = &platformTable[0];
+        toolState.skipLocalized = false;
+        toolState.skipNonLocalized = false;
+        Str_Copy(toolState.languageDir, "english/", sizeof(toolState.languageDir));
     }
     void TearDown() override
     {
         Com_CloseLog();
-        SetUp();
-        Com_CloseLog();
+        toolState = saved;
     }
+    ToolState saved;
     ScopedDir dir;
 };
 } // namespace
@@ -92,7 +100,8 @@ TEST_F(ToolTest, AddErrorKeepsTheSystemMessageWithoutTrailingBlanks)
     const ToolErrorRecord &first = toolState.errors[0];
     EXPECT_EQ(259u, strlen(first.text));
     EXPECT_NE(0u, strlen(first.systemMessage));
-    EXPECT_FALSE(isspace(static_cast<unsigned char>(first.systemMessage[strlen(first.systemMessage) - 1])));
+    EXPECT_FALSE(
+        isspace(static_cast<unsigned char>(first.systemMessage[strlen(first.systemMessage) - 1])));
     EXPECT_STREQ("", toolState.errors[1].systemMessage);
     EXPECT_EQ(7u, toolState.errors[1].toolError);
 }
@@ -102,7 +111,8 @@ TEST_F(ToolTest, AliasFileListReplacesExtensionsAndKeepsOrder)
     Tool_AddAliasFileList("weapons,vehicles.csv,ui.txt");
     Tool_AddAliasFileList("a,");
     Tool_AddAliasFileList("dir.v2/name");
-    std::vector<std::string> expected = {"weapons.csv", "vehicles.csv", "ui.csv", "a.csv", ".csv", "dir.v2/name.csv"};
+    std::vector<std::string> expected = {"weapons.csv", "vehicles.csv", "ui.csv",
+                                         "a.csv",       ".csv",         "dir.v2/name.csv"};
     EXPECT_EQ(expected, toolState.aliasFiles);
 }
 
@@ -119,13 +129,14 @@ TEST_F(ToolTest, ReportListsOrphansErrorsAndCounts)
 
     testing::internal::CaptureStdout();
     EXPECT_EQ(3, Tool_PrintReport());
-    EXPECT_EQ("ERROR: \n\n---------------------------\n\tOrphans\n---------------------------"
-              "\nC:\\kit\\raw\\sound\\a.wav\nC:\\kit\\raw\\sound\\old.wav"
-              "\n---------------------------\n\tErrors\n---------------------------\n"
-              "ERROR: during encoding x.wav Bad file format\n"
-              "\n\n---------------------------\nFILES: \t\t10\nUPDATED: \t3\nOPRHANS: \t2\nERRORS: \t3\n"
-              "----------------------------",
-              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(
+        "ERROR: \n\n---------------------------\n\tOrphans\n---------------------------"
+        "\nC:\\kit\\raw\\sound\\a.wav\nC:\\kit\\raw\\sound\\old.wav"
+        "\n---------------------------\n\tErrors\n---------------------------\n"
+        "ERROR: during encoding x.wav Bad file format\n"
+        "\n\n---------------------------\nFILES: \t\t10\nUPDATED: \t3\nOPRHANS: \t2\nERRORS: \t3\n"
+        "----------------------------",
+        testing::internal::GetCapturedStdout());
 
     toolState.verbose = true;
     toolState.ignoreOrphans = true;
@@ -157,8 +168,10 @@ TEST_F(ToolTest, OutputFilesAreCollectedDepthFirstByLastExtension)
     WriteFile(dir / "RAW/Sound/sub/deep/y.wav", "");
     std::string folder = ToolPath(dir / "raw/sound");
     Tool_CollectOutputFiles(folder.c_str(), ".wav");
-    std::vector<std::string> found(toolState.orphanCandidates.begin(), toolState.orphanCandidates.end());
-    std::vector<std::string> expected = {folder + "\\Door.WAV", folder + "\\sub\\deep\\y.wav", folder + "\\x.pc.wav"};
+    std::vector<std::string> found(toolState.orphanCandidates.begin(),
+                                   toolState.orphanCandidates.end());
+    std::vector<std::string> expected = {folder + "\\Door.WAV", folder + "\\sub\\deep\\y.wav",
+                                         folder + "\\x.pc.wav"};
     EXPECT_EQ(expected, found);
     EXPECT_TRUE(toolState.errors.empty());
     EXPECT_EQ(1u, toolState.orphanCandidates.count(folder + "\\DOOR.wav"));
@@ -167,4 +180,36 @@ TEST_F(ToolTest, OutputFilesAreCollectedDepthFirstByLastExtension)
     ASSERT_EQ(1u, toolState.errors.size());
     EXPECT_EQ(3u, toolState.errors[0].systemError);
     EXPECT_EQ(ToolPath(dir / "missing") + "\\*", toolState.errors[0].text);
+}
+
+TEST_F(ToolTest, OrphanWalkRepeatsTheErrorRecordsOfARepeatedWord)
+{
+    // A directory word that occurs twice walks its folders once and repeats what the first
+    // walk recorded. "raw" and "devraw" are each the streamed and the loaded word of "pc". Their
+    // english folders cannot be listed (a file stands where the folder should be).
+    WriteFile(dir / "raw/english", "");
+    WriteFile(dir / "devraw/english", "");
+    WriteFile(dir / "raw/sound/a.wav", "");
+    WriteFile(dir / "raw/sound/notes.txt", "");
+
+    Tool_FindOrphanCandidates((dir.path() + "/").c_str());
+
+    std::string root = ToolPath(dir.path());
+    std::vector<std::string> texts;
+    for (const ToolErrorRecord &record : toolState.errors)
+    {
+        EXPECT_NE(0u, record.systemError);
+        EXPECT_EQ(toolState.errors[0].systemError, record.systemError);
+        texts.push_back(record.text);
+    }
+    std::string rawPattern = root + "\\raw\\english\\sound\\*";
+    std::string devrawPattern = root + "\\devraw\\english\\sound\\*";
+    EXPECT_EQ((std::vector<std::string>{rawPattern, rawPattern, devrawPattern, devrawPattern}),
+              texts);
+    std::vector<std::string> found(toolState.orphanCandidates.begin(),
+                                   toolState.orphanCandidates.end());
+    EXPECT_EQ((std::vector<std::string>{root + "\\raw\\sound\\a.wav"}), found);
+    // The folders that can be made are made.
+    EXPECT_TRUE(FileExists(dir / "devraw/sound"));
+    EXPECT_TRUE(FileExists(dir / "raw/sound"));
 }
