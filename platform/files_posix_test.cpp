@@ -1,5 +1,5 @@
-// The POSIX backend where file permissions count: read-only files are kept as Windows
-// keeps them, and folders that may be passed through but not listed still lead to files.
+// The POSIX backend where file permissions count: folders that may be passed through but
+// not listed still lead to files.
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "tests/support/scoped_dir.h"
@@ -8,28 +8,6 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-
-TEST(PlatformFiles, ReadOnlyFilesAreNeitherReplacedNorCopiedOver)
-{
-    ScopedDir dir;
-    WriteFile(dir / "out/target.wav", "protected");
-    WriteFile(dir / "out/target.wav.tmp", "new");
-    WriteFile(dir / "src.wav", "source");
-    chmod((dir / "out/target.wav").c_str(), 0444);
-
-    EXPECT_FALSE(
-        Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), (dir / "out/target.wav").c_str()));
-    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_FALSE(Plat_CopyFile((dir / "src.wav").c_str(), (dir / "out/target.wav").c_str()));
-    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_EQ("protected", ReadFile(dir / "out/target.wav"));
-    EXPECT_EQ("new", ReadFile(dir / "out/target.wav.tmp"));
-
-    chmod((dir / "out/target.wav").c_str(), 0644);
-    EXPECT_TRUE(
-        Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), (dir / "out/target.wav").c_str()));
-    EXPECT_EQ("new", ReadFile(dir / "out/target.wav"));
-}
 
 TEST(PlatformFiles, FilesAreCreatedBelowFoldersThatMayBePassedButNotListed)
 {

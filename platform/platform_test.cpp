@@ -1,14 +1,12 @@
 // The operating-system layer as logic code sees it: backslash paths, names that differ
-// only in case, Windows-numbered error codes, file times.
+// only in case, Windows-numbered error codes, read-only files, file times, programs.
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/find.h"
 #include "platform/mapping.h"
 #include "platform/process.h"
 #include "platform/system.h"
-#include "platform/vmem.h"
-#include "tests/support/run_process.h"
-#include "tests/support/scoped_dir.h"
+#include "tests/support/test_kit.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -17,14 +15,6 @@
 
 namespace
 {
-std::string Backslashed(std::string path)
-{
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 std::vector<std::string> Enumerate(const std::string &pattern, uint32_t *endCode)
 {
     std::vector<std::string> names;
@@ -49,7 +39,7 @@ TEST(PlatformFiles, BackslashPathsAndCaseInsensitiveNamesReachTheFiles)
     ScopedDir dir;
     WriteFile(dir / "Raw/Sound/Door.WAV", "door");
 
-    std::string wrongCase = Backslashed(dir / "raw/sound/door.wav");
+    std::string wrongCase = ToolPath(dir / "raw/sound/door.wav");
     FILE *file = Plat_FOpen(wrongCase.c_str(), "rb");
     ASSERT_NE(nullptr, file);
     char buffer[8] = {};
@@ -83,34 +73,21 @@ TEST(PlatformFiles, WritesReuseTheExistingSpellingOfFoldersAndFiles)
     // A folder that differs only in case exists already; nothing new is made.
     EXPECT_FALSE(Plat_MakeDir((dir / "raw\\SOUND").c_str()));
     EXPECT_EQ(PLAT_ERROR_ALREADY_EXISTS, Plat_LastError());
-    EXPECT_TRUE(Plat_MakeDir((dir / "raw\\sound\\weapons").c_str()));
-    EXPECT_TRUE(FileExists(dir / "Raw/Sound/weapons"));
     EXPECT_FALSE(Plat_MakeDir((dir / "missing\\child").c_str()));
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-}
 
-TEST(PlatformFiles, TheCacheFollowsWhatTheToolCreatesAndRemoves)
-{
-    ScopedDir dir;
-    MakeDirs(dir / "Out");
-    // Reading a missing name lists the folder; later creations must still be found.
-    EXPECT_FALSE(Plat_CanRead((dir / "out/a.wav").c_str()));
-    FILE *file = Plat_FOpen((dir / "OUT/A.wav").c_str(), "wb");
+    // What the tool makes and removes is found in any case at once.
+    EXPECT_TRUE(Plat_MakeDir((dir / "raw\\sound\\Weapons").c_str()));
+    file = Plat_FOpen((dir / "RAW/SOUND/weapons/b.wav").c_str(), "wb");
     ASSERT_NE(nullptr, file);
     fclose(file);
-    EXPECT_TRUE(Plat_CanRead((dir / "out/a.WAV").c_str()));
-    EXPECT_TRUE(Plat_RemoveFile((dir / "out/a.wav").c_str()));
-    EXPECT_FALSE(Plat_CanRead((dir / "out/A.wav").c_str()));
+    EXPECT_TRUE(FileExists(dir / "Raw/Sound/Weapons/b.wav"));
+    EXPECT_TRUE(Plat_RemoveFile((dir / "raw/sound/WEAPONS/B.WAV").c_str()));
+    EXPECT_FALSE(Plat_CanRead((dir / "raw/sound/weapons/b.wav").c_str()));
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
-
-    EXPECT_TRUE(Plat_MakeDir((dir / "out/New").c_str()));
-    file = Plat_FOpen((dir / "out/new/b.wav").c_str(), "wb");
-    ASSERT_NE(nullptr, file);
-    fclose(file);
-    EXPECT_TRUE(FileExists(dir / "Out/New/b.wav"));
-    EXPECT_TRUE(Plat_RemoveFile((dir / "out/new/b.wav").c_str()));
-    EXPECT_TRUE(Plat_RemoveDir((dir / "OUT/NEW").c_str()));
-    EXPECT_FALSE(FileExists(dir / "Out/New"));
+    EXPECT_TRUE(Plat_RemoveDir((dir / "raw/sound/WEAPONS").c_str()));
+    EXPECT_EQ(std::vector<std::string>{"Raw/Sound/Door.WAV"}, ListTree(dir.path()));
+    EXPECT_FALSE(FileExists(dir / "Raw/Sound/Weapons"));
 }
 
 TEST(PlatformFiles, MissingFilesAndPathsKeepWindowsCodes)
@@ -144,7 +121,7 @@ TEST(PlatformFind, EnumerationListsDotEntriesFoldersAndEndsWithNoMoreFiles)
     MakeDirs(dir / "Top/Sub");
 
     uint32_t code = 0;
-    std::vector<std::string> all = Enumerate(Backslashed(dir / "top/*"), &code);
+    std::vector<std::string> all = Enumerate(ToolPath(dir / "top/*"), &code);
     EXPECT_EQ(PLAT_ERROR_NO_MORE_FILES, code);
     std::vector<std::string> expected = {"./", "../", "A.VDZ", "b.vdz", "c.txt", "Sub/"};
     EXPECT_EQ(expected, all);
@@ -180,13 +157,25 @@ TEST(PlatformFiles, CopyReplacesAndKeepsTheSourceTime)
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
 }
 
-TEST(PlatformFiles, ReplaceFileMovesOverAnExistingFileOfAnotherCase)
+TEST(PlatformFiles, ReadOnlyFilesAreKeptAndWritableOnesReplacedInAnyCase)
 {
     ScopedDir dir;
-    WriteFile(dir / "Out/Target.wav", "old");
+    WriteFile(dir / "Out/Target.wav", "protected");
     WriteFile(dir / "Out/target.wav.tmp", "new");
-    ASSERT_TRUE(Plat_ReplaceFile((dir / "out\\target.wav.tmp").c_str(), (dir / "out\\TARGET.wav").c_str()));
-    EXPECT_EQ(std::vector<std::string>{"Out/Target.wav"}, ListTree(dir.path()));
+    WriteFile(dir / "src.wav", "source");
+    SetMode(dir / "Out/Target.wav", 0444);
+    std::string target = dir / "out\\TARGET.wav";
+    EXPECT_FALSE(Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), target.c_str()));
+    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
+    EXPECT_FALSE(Plat_CopyFile((dir / "src.wav").c_str(), target.c_str()));
+    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
+    EXPECT_EQ("protected", ReadFile(dir / "Out/Target.wav"));
+    EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "Out/target.wav.tmp", "src.wav"}),
+              ListTree(dir.path()));
+
+    SetMode(dir / "Out/Target.wav", 0644);
+    ASSERT_TRUE(Plat_ReplaceFile((dir / "out\\target.wav.tmp").c_str(), target.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "src.wav"}), ListTree(dir.path()));
     EXPECT_EQ("new", ReadFile(dir / "Out/Target.wav"));
 }
 
@@ -223,17 +212,4 @@ TEST(PlatformProcess, SpawnRunsProgramsOfTheCurrentFolderOnly)
     EXPECT_EQ(-1, Plat_SpawnWait(missing)); // no search path: /bin/sh is not found
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
     ASSERT_TRUE(Plat_SetCurrentDirectory(previous));
-}
-
-TEST(PlatformMemory, CommittedPagesAreZeroAndWritable)
-{
-    size_t size = 4 * Plat_PageSize();
-    char *region = static_cast<char *>(Plat_Reserve(size));
-    ASSERT_NE(nullptr, region);
-    ASSERT_TRUE(Plat_Commit(region, 10));
-    EXPECT_EQ(0, region[Plat_PageSize() - 1]);
-    region[0] = 1;
-    ASSERT_TRUE(Plat_Commit(region + Plat_PageSize(), Plat_PageSize()));
-    region[2 * Plat_PageSize() - 1] = 2;
-    Plat_Release(region, size);
 }

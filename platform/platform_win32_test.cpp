@@ -1,5 +1,5 @@
-// The Windows backend's own promises: arguments reach the child whole, whatever they
-// hold, programs are found in the current folder only, and read-only files are kept.
+// The Windows backend's own promise: arguments reach the child whole, whatever they
+// hold, and programs are found in the current folder only.
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -30,31 +30,4 @@ TEST(PlatformProcessWin32, SpawnPassesArgumentsWholeAndSearchesNoPath)
     EXPECT_EQ(-1, Plat_SpawnWait(missing)); // no search path: the system's cmd.exe is not found
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
     ASSERT_TRUE(Plat_SetCurrentDirectory(previous));
-}
-
-TEST(PlatformFilesWin32, ReadOnlyFilesAreNeitherReplacedNorCopiedOver)
-{
-    namespace fs = std::filesystem;
-    ScopedDir dir;
-    WriteFile(dir / "out/target.wav", "protected");
-    WriteFile(dir / "out/target.wav.tmp", "new");
-    WriteFile(dir / "src.wav", "source");
-    // On Windows, taking the write permission away sets the read-only attribute.
-    fs::permissions(dir / "out/target.wav", fs::perms::all, fs::perm_options::remove);
-    fs::permissions(dir / "out/target.wav", fs::perms::owner_read, fs::perm_options::add);
-
-    EXPECT_FALSE(
-        Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), (dir / "out/target.wav").c_str()));
-    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_FALSE(Plat_CopyFile((dir / "src.wav").c_str(), (dir / "out/target.wav").c_str()));
-    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_EQ("protected", ReadFile(dir / "out/target.wav"));
-    EXPECT_EQ("new", ReadFile(dir / "out/target.wav.tmp"));
-    EXPECT_EQ((std::vector<std::string>{"out/target.wav", "out/target.wav.tmp", "src.wav"}),
-              ListTree(dir.path()));
-
-    fs::permissions(dir / "out/target.wav", fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_TRUE(
-        Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), (dir / "out/target.wav").c_str()));
-    EXPECT_EQ("new", ReadFile(dir / "out/target.wav"));
 }
