@@ -1,3 +1,5 @@
+// String helpers: case folding of ASCII only, extensions, wildcards, and the formatted
+// texts of the va ring.
 #include "engine/common/format.h"
 #include "engine/common/str.h"
 
@@ -11,7 +13,6 @@ TEST(StrTest, CaseCompareFoldsAsciiOnly)
     EXPECT_EQ(-1, Str_CaseCompare("abc", "abcd"));
     EXPECT_EQ(1, Str_CaseCompare("abcd", "ABC"));
     // Bytes above 127 are never folded: an accented capital and its small letter differ.
-    EXPECT_NE(0, Str_CaseCompare("\xC9", "\xE9"));
     EXPECT_EQ(-1, Str_CaseCompare("\xC9", "\xE9"));
     // Comparison is by unsigned byte after folding: "_" sorts before lower-case letters.
     EXPECT_EQ(-1, Str_CaseCompare("_", "A"));
