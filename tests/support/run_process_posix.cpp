@@ -49,9 +49,7 @@ int OpenOrThrow(const std::string &path, int flags)
         _exit(127);
     if (options.fileSizeLimit >= 0)
     {
-        struct sigaction ignore = {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, nullptr);
+        signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit;
         limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.fileSizeLimit);
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
