@@ -173,49 +173,52 @@ inline int16_t Pcm16Of(float sample)
     return int16_t(v > 32767.0f ? 32767.0f : v < -32768.0f ? -32768.0f : v);
 }
 
+// Parses image into wave (EncWave or EncWave16): the format fields here, the samples through
+// fill, which gets the layout and the sample vector sized to frames * channels.
+template <class Wave, class Fill>
+bool ParseInto(const EncBytes &image, Wave &wave, std::string &error, Fill fill)
+{
+    wave = Wave();
+    SampleLayout layout;
+    if (!FindSamples(image, layout, error))
+        return false;
+    wave.sampleRate = layout.rate;
+    wave.channels = layout.channels;
+    wave.samples.resize(layout.frames * layout.channels);
+    fill(layout, wave.samples);
+    return true;
+}
+
 } // namespace
 
 bool Enc_ParseWave(const EncBytes &image, EncWave &wave, std::string &error)
 {
-    wave = EncWave();
-    SampleLayout layout;
-    if (!FindSamples(image, layout, error))
-        return false;
-    wave.sampleRate = layout.rate;
-    wave.channels = layout.channels;
-    wave.samples.resize(layout.frames * layout.channels);
-    const unsigned char *p = layout.data;
-    for (float &v : wave.samples)
-    {
-        v = DecodeSample(p, layout.tag, layout.bytes);
-        p += layout.bytes;
-    }
-    return true;
+    return ParseInto(image, wave, error,
+                     [](const SampleLayout &layout, std::vector<float> &out)
+                     {
+                         const unsigned char *p = layout.data;
+                         for (float &v : out)
+                         {
+                             v = DecodeSample(p, layout.tag, layout.bytes);
+                             p += layout.bytes;
+                         }
+                     });
 }
 
 bool Enc_ParseWave16(const EncBytes &image, EncWave16 &wave, std::string &error)
 {
-    wave = EncWave16();
-    SampleLayout layout;
-    if (!FindSamples(image, layout, error))
-        return false;
-    wave.sampleRate = layout.rate;
-    wave.channels = layout.channels;
-    wave.samples.resize(layout.frames * layout.channels);
-    const unsigned char *p = layout.data;
-    if (layout.tag == kTagPcm && layout.bytes == 2)
-        for (int16_t &v : wave.samples)
-        {
-            v = int16_t(Enc_GetU16(p));
-            p += 2;
-        }
-    else
-        for (int16_t &v : wave.samples)
-        {
-            v = Pcm16Of(DecodeSample(p, layout.tag, layout.bytes));
-            p += layout.bytes;
-        }
-    return true;
+    return ParseInto(image, wave, error,
+                     [](const SampleLayout &layout, std::vector<int16_t> &out)
+                     {
+                         const unsigned char *p = layout.data;
+                         const bool pcm16 = layout.tag == kTagPcm && layout.bytes == 2;
+                         for (int16_t &v : out)
+                         {
+                             v = pcm16 ? int16_t(Enc_GetU16(p))
+                                       : Pcm16Of(DecodeSample(p, layout.tag, layout.bytes));
+                             p += layout.bytes;
+                         }
+                     });
 }
 
 namespace
