@@ -27,11 +27,12 @@ struct XUHistoryLists
 void Tool_ReadHistory();
 // Makes a record with a clear failed flag and pushes it at the head of the streamed or
 // the loaded list. A name longer than the record's field is cut.
-XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSetting, bool streamed, bool devOnly,
-                                     int32_t syncTimeLow, int32_t syncTimeHigh);
+XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSetting, bool streamed,
+                                     bool devOnly, int32_t syncTimeLow, int32_t syncTimeHigh);
 // Returns the first record of the name in the list of its kind, or a new one that then
 // heads that list.
-XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetting, bool streamed, bool devOnly);
+XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetting, bool streamed,
+                                      bool devOnly);
 // Replaces the current platform's history file with both lists, leaving out failed
 // records. When the new file cannot be written an error (tool error 4) is recorded and
 // the old file stays as it was.

@@ -9,8 +9,8 @@ struct XUHistoryEntry;
 // Called once per sound file with the entry, the source path, the target path and the
 // history record (null when a side action runs). The platform encoders and the side
 // actions share this shape.
-typedef void (*Tool_FileAction)(SoundFileEntry *entry, const char *sourcePath, const char *targetPath,
-                                XUHistoryEntry *history);
+typedef void (*Tool_FileAction)(SoundFileEntry *entry, const char *sourcePath,
+                                const char *targetPath, XUHistoryEntry *history);
 
 struct PlatformInfo
 {

@@ -18,7 +18,10 @@ constexpr uint32_t WMA_MIN_FRAMES_PER_CHANNEL = 88064;
 constexpr size_t LOOP_PAD_THRESHOLD = 1073152;
 constexpr size_t LOOP_PAD_BLOCK = 536576;
 
-uint32_t EvenSize(uint32_t size) { return size + (size & 1); }
+uint32_t EvenSize(uint32_t size)
+{
+    return size + (size & 1);
+}
 
 struct Images
 {
@@ -40,10 +43,12 @@ bool BuildTarget(Images &images, int convertedSize, const SoundFileEntry *entry,
     WaveInfo info;
     if (!Wav_GetInfo(images.converted, static_cast<size_t>(convertedSize), &info))
         return false;
-    const unsigned char *format = Riff_FindChunk(images.converted, static_cast<size_t>(convertedSize), "fmt ");
+    const unsigned char *format =
+        Riff_FindChunk(images.converted, static_cast<size_t>(convertedSize), "fmt ");
     if (format == nullptr)
         return false;
-    size_t formatEnd = static_cast<size_t>(format - images.converted) + 8 + EvenSize(Com_ReadU32(format + 4));
+    size_t formatEnd =
+        static_cast<size_t>(format - images.converted) + 8 + EvenSize(Com_ReadU32(format + 4));
     // The PRIV chunk ends at a fixed offset; a format block reaching past it leaves no
     // room for one.
     if (formatEnd + 8 > PRIV_CHUNK_END)
@@ -52,16 +57,18 @@ bool BuildTarget(Images &images, int convertedSize, const SoundFileEntry *entry,
     Wav_BuildPrivPayload(info, payload);
     uint32_t payloadSize = static_cast<uint32_t>(PRIV_CHUNK_END - 8 - formatEnd);
     size_t size = 0;
-    images.output = Riff_InsertPrivChunk(images.converted, static_cast<size_t>(convertedSize), payload, payloadSize,
-                                         &size);
+    images.output = Riff_InsertPrivChunk(images.converted, static_cast<size_t>(convertedSize),
+                                         payload, payloadSize, &size);
     if (images.output == nullptr)
         return false;
 
     size_t riffLength = static_cast<size_t>(Com_ReadU32(images.output + 4)) + 8;
-    const unsigned char *data = Riff_FindChunk(images.output, riffLength < size ? riffLength : size, "data");
+    const unsigned char *data =
+        Riff_FindChunk(images.output, riffLength < size ? riffLength : size, "data");
     if (data == nullptr)
         return false;
-    size_t dataEnd = static_cast<size_t>(data - images.output) + 8 + EvenSize(Com_ReadU32(data + 4));
+    size_t dataEnd =
+        static_cast<size_t>(data - images.output) + 8 + EvenSize(Com_ReadU32(data + 4));
     if (dataEnd != size && dataEnd < size)
     {
         size = dataEnd;
@@ -111,7 +118,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         int sourceSize = 0;
         images.source = Tool_ReadWholeFile(sourcePath, &sourceSize);
         WaveInfo info;
-        if (images.source == nullptr || !Wav_GetInfo(images.source, static_cast<size_t>(sourceSize), &info))
+        if (images.source == nullptr ||
+            !Wav_GetInfo(images.source, static_cast<size_t>(sourceSize), &info))
             break;
         uint32_t sampleRate = Wav_SampleRate(info);
         uint32_t channels = Wav_ChannelCount(info);
@@ -129,7 +137,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         {
             char rateText[16];
             Com_FormatBuffer(rateText, sizeof(rateText), "%d", targetRate);
-            const char *argv[] = {"sox.exe", sourcePath, "-r", rateText, ratePath, "resample", nullptr};
+            const char *argv[] = {"sox.exe", sourcePath, "-r",   rateText,
+                                  ratePath,  "resample", nullptr};
             if (!Tool_RunEncoder(argv))
             {
                 Tool_AddError(Plat_LastError(), va("during resample of %s", sourcePath), 0);
@@ -146,7 +155,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         else if (Str_CaseCompare(entry->compression, "pcm") == 0)
             allowWma = allowAdpcm = false;
 
-        if (static_cast<uint64_t>(frames) < static_cast<uint64_t>(channels) * WMA_MIN_FRAMES_PER_CHANNEL ||
+        if (static_cast<uint64_t>(frames) <
+                static_cast<uint64_t>(channels) * WMA_MIN_FRAMES_PER_CHANNEL ||
             entry->streamed)
             allowWma = false;
         const char *converted = nullptr;
@@ -158,7 +168,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         }
         if (converted == nullptr && allowAdpcm)
         {
-            const char *argv[] = {"AdpcmEncode.exe", "-b", "512", "-f", "16", input, encodePath, nullptr};
+            const char *argv[] = {"AdpcmEncode.exe", "-b",   "512", "-f", "16", input,
+                                  encodePath,        nullptr};
             if (Tool_RunEncoder(argv))
                 converted = encodePath;
         }
@@ -167,8 +178,9 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         if (converted == nullptr)
         {
             Tool_AddError(Plat_LastError(),
-                          va("during encode of %s tried: %s %s %s", sourcePath, allowWma ? "wma" : "",
-                             allowAdpcm ? "adpcm" : "", allowAdpcm ? "pcm" : ""),
+                          va("during encode of %s tried: %s %s %s", sourcePath,
+                             allowWma ? "wma" : "", allowAdpcm ? "adpcm" : "",
+                             allowAdpcm ? "pcm" : ""),
                           0);
             break;
         }
@@ -187,7 +199,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
 
     if (!ok)
     {
-        Tool_AddError(Plat_LastError(), va("during encoding %s", sourcePath), TOOL_ERROR_BAD_FILE_FORMAT);
+        Tool_AddError(Plat_LastError(), va("during encoding %s", sourcePath),
+                      TOOL_ERROR_BAD_FILE_FORMAT);
         if (history != nullptr)
             history->failed = true;
     }

@@ -119,7 +119,8 @@ bool NameTooLong(const char *historyName)
 void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action)
 {
     char outputRoot[TOOL_PATH_SIZE];
-    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir, toolState.platform->outputDir);
+    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir,
+                     toolState.platform->outputDir);
     if (count == 0 || head == nullptr)
         return;
     OrphanIndexScope index(action == nullptr && !toolState.orphanCandidates.empty());
@@ -141,7 +142,8 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
     if (toolState.verbose)
     {
         size_t skip = strlen(toolState.baseDir);
-        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", strlen(sourcePath) >= skip ? sourcePath + skip : sourcePath,
+        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n",
+                  strlen(sourcePath) >= skip ? sourcePath + skip : sourcePath,
                   strlen(targetPath) >= skip ? targetPath + skip : targetPath);
     }
     if (action != nullptr)
@@ -150,14 +152,16 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
         toolState.platform->encode(entry, sourcePath, targetPath, history);
 }
 
-bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot, SoundFileEntry *entry,
-                           char *sourcePath, char *targetPath, Tool_FileAction action)
+bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
+                           SoundFileEntry *entry, char *sourcePath, char *targetPath,
+                           Tool_FileAction action)
 {
     const PlatformInfo *platform = toolState.platform;
 
     const char *languagePart = "";
     for (const LocalizedPrefix &prefix : toolState.localizedPrefixes)
-        if (prefix.text != nullptr && Str_CaseCompareN(entry->file, prefix.text, prefix.length) == 0)
+        if (prefix.text != nullptr &&
+            Str_CaseCompareN(entry->file, prefix.text, prefix.length) == 0)
         {
             languagePart = toolState.languageDir;
             break;
@@ -242,10 +246,12 @@ bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
         Tool_FindHistoryEntry(historyName, entry->compressionSetting, entry->streamed, devraw);
     *historySlot = history;
     XUHistoryEntry *headBefore = entry->streamed ? before.streamed : before.loaded;
-    XUHistoryEntry *headAfter = entry->streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
+    XUHistoryEntry *headAfter =
+        entry->streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
     if (headAfter != headBefore)
         return true;
-    if (history->compressionSetting != entry->compressionSetting || Tool_IsTargetStale(targetPath, sourcePath))
+    if (history->compressionSetting != entry->compressionSetting ||
+        Tool_IsTargetStale(targetPath, sourcePath))
     {
         history->compressionSetting = entry->compressionSetting;
         history->devOnly = devraw;
@@ -260,7 +266,8 @@ bool Tool_IsTargetStale(const char *targetPath, const char *sourcePath)
 {
     uint64_t targetTime = 0;
     uint64_t sourceTime = 0;
-    if (!Plat_GetLastWriteTime(targetPath, &targetTime) || !Plat_GetLastWriteTime(sourcePath, &sourceTime))
+    if (!Plat_GetLastWriteTime(targetPath, &targetTime) ||
+        !Plat_GetLastWriteTime(sourcePath, &sourceTime))
         return true;
     return sourceTime > targetTime;
 }

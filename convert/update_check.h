@@ -15,8 +15,9 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
 // Forms the source and target paths (buffers of TOOL_PATH_SIZE) and answers whether the
 // entry is to be converted (or given to the action). Records errors for names that are
 // too long and sources that are missing.
-bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot, SoundFileEntry *entry,
-                           char *sourcePath, char *targetPath, Tool_FileAction action);
+bool Tool_PrepareSoundFile(const char *outputRoot, XUHistoryEntry **historySlot,
+                           SoundFileEntry *entry, char *sourcePath, char *targetPath,
+                           Tool_FileAction action);
 
 // True unless both last-write times can be read and the source is not later.
 bool Tool_IsTargetStale(const char *targetPath, const char *sourcePath);

@@ -18,12 +18,14 @@ std::string Enc_NativePath(const std::string &path)
     return native;
 }
 
-namespace {
+namespace
+{
 
 bool WriteAll(int fd, const EncBytes &bytes)
 {
     size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < bytes.size())
+    {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
@@ -34,13 +36,14 @@ bool WriteAll(int fd, const EncBytes &bytes)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool Enc_WriteFileWhole(const std::string &path, const EncBytes &bytes, std::string &error)
 {
     std::string temp = path + ".partXXXXXX";
     int fd = ::mkstemp(&temp[0]);
-    if (fd < 0) {
+    if (fd < 0)
+    {
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -55,7 +58,8 @@ bool Enc_WriteFileWhole(const std::string &path, const EncBytes &bytes, std::str
         failure = errno;
     if (!failure && std::rename(temp.c_str(), path.c_str()) != 0)
         failure = errno;
-    if (failure) {
+    if (failure)
+    {
         ::unlink(temp.c_str());
         error = "cannot write " + path + ": " + std::strerror(failure);
         return false;

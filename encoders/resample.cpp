@@ -8,7 +8,8 @@ bool Enc_Resample(const EncWave &in, uint32_t rate, EncWave &out, std::string &e
     out = EncWave();
     out.sampleRate = rate;
     out.channels = in.channels;
-    if (rate == in.sampleRate || in.Frames() == 0) {
+    if (rate == in.sampleRate || in.Frames() == 0)
+    {
         if (rate == in.sampleRate)
             out.samples = in.samples;
         return true;
@@ -22,10 +23,11 @@ bool Enc_Resample(const EncWave &in, uint32_t rate, EncWave &out, std::string &e
     soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     size_t inDone = 0, outDone = 0;
-    soxr_error_t failure = soxr_oneshot(in.sampleRate, rate, in.channels, in.samples.data(), inFrames,
-                                        &inDone, out.samples.data(), outFrames, &outDone, &io, &quality,
-                                        &runtime);
-    if (failure) {
+    soxr_error_t failure =
+        soxr_oneshot(in.sampleRate, rate, in.channels, in.samples.data(), inFrames, &inDone,
+                     out.samples.data(), outFrames, &outDone, &io, &quality, &runtime);
+    if (failure)
+    {
         error = std::string("resampling failed: ") + failure;
         out.samples.clear();
         return false;

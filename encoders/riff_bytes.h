@@ -9,7 +9,10 @@
 using EncBytes = std::vector<unsigned char>;
 
 // Reads an unsigned little-endian value at p; the caller guarantees the bytes exist.
-inline uint16_t Enc_GetU16(const unsigned char *p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t Enc_GetU16(const unsigned char *p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t Enc_GetU32(const unsigned char *p)
 {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);

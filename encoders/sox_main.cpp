@@ -7,12 +7,13 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const char kProgram[] = "sox.exe";
 const char kUsage[] = "sox.exe INPUT -r RATE OUTPUT resample";
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

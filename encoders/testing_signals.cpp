@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const double kPi = 3.14159265358979323846;
 
@@ -62,11 +63,12 @@ void Normalize(std::vector<float> &samples, double peak)
             v = float(v * peak / top);
 }
 
-}  // namespace
+} // namespace
 
 double TestTone::At(int channel, double t) const
 {
-    return amplitude * Fade(t, seconds, fadeSeconds) * std::sin(2 * kPi * freqHz * (1 + channel / 2.0) * t);
+    return amplitude * Fade(t, seconds, fadeSeconds) *
+           std::sin(2 * kPi * freqHz * (1 + channel / 2.0) * t);
 }
 
 TestSignal TestTone::Sample(uint32_t rate, int channels) const
@@ -85,11 +87,13 @@ TestSignal Test_Chirp(uint32_t rate, int channels, double seconds, double f0, do
     TestSignal s{rate, channels, {}};
     size_t frames = size_t(std::llround(seconds * rate));
     s.samples.resize(frames * channels);
-    for (size_t i = 0; i < frames; ++i) {
+    for (size_t i = 0; i < frames; ++i)
+    {
         double t = double(i) / rate;
         double phase = 2 * kPi * (f0 * t + (f1 - f0) * t * t / (2 * seconds));
         for (int c = 0; c < channels; ++c)
-            s.samples[i * channels + c] = float(0.5 * Fade(t, seconds, 0.01) * std::sin(phase + c * 0.7));
+            s.samples[i * channels + c] =
+                float(0.5 * Fade(t, seconds, 0.01) * std::sin(phase + c * 0.7));
     }
     return s;
 }
@@ -100,21 +104,26 @@ TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t
     size_t frames = size_t(std::llround(seconds * rate));
     s.samples.assign(frames * channels, 0.0f);
     Noise noise{seed};
-    for (int c = 0; c < channels; ++c) {
+    for (int c = 0; c < channels; ++c)
+    {
         double t0 = 0.02 + 0.03 * c;
-        while (t0 < seconds) {
+        while (t0 < seconds)
+        {
             double length = 0.12 + 0.12 * (noise.Next() + 1);
             double pitch = 110 + 60 * (noise.Next() + 1);
             double voiced = noise.Next() > -0.6 ? 1.0 : 0.15;
-            Resonator f1(500 + 300 * noise.Next(), 90, rate), f2(1500 + 600 * noise.Next(), 140, rate);
+            Resonator f1(500 + 300 * noise.Next(), 90, rate),
+                f2(1500 + 600 * noise.Next(), 140, rate);
             double phase = 0;
             size_t begin = size_t(t0 * rate), end = std::min(frames, size_t((t0 + length) * rate));
-            for (size_t i = begin; i < end; ++i) {
+            for (size_t i = begin; i < end; ++i)
+            {
                 double u = double(i - begin) / double(end - begin);
                 double envelope = std::min(1.0, u * 12) * std::exp(-3.5 * u) * std::sin(kPi * u);
                 phase += pitch * (1 + 0.1 * std::sin(2 * kPi * 3 * u)) / rate;
                 double pulse = 0;
-                if (phase >= 1) {
+                if (phase >= 1)
+                {
                     phase -= 1;
                     pulse = 1;
                 }
@@ -133,7 +142,8 @@ TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt
 {
     TestSignal s{rate, channels, {}};
     s.samples.assign(frames * channels, 0.0f);
-    for (int k = -16; k <= 16; ++k) {
+    for (int k = -16; k <= 16; ++k)
+    {
         long at = long(clickAt) + k;
         if (at < 0 || size_t(at) >= frames)
             continue;
@@ -165,10 +175,13 @@ bool Test_WriteWave(const std::string &path, const TestSignal &signal, int forma
     sf_count_t frames = sf_count_t(signal.Frames());
     sf_count_t written;
     int sub = format & SF_FORMAT_SUBMASK;
-    if (sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_U8) {
+    if (sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_U8)
+    {
         std::vector<int16_t> pcm = Test_ToPcm16(signal.samples);
         written = sf_writef_short(file, pcm.data(), frames);
-    } else {
+    }
+    else
+    {
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
         written = sf_writef_float(file, signal.samples.data(), frames);
     }

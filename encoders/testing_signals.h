@@ -11,7 +11,7 @@ struct TestSignal
 {
     uint32_t rate = 0;
     int channels = 0;
-    std::vector<float> samples;  // interleaved, in [-1, 1]
+    std::vector<float> samples; // interleaved, in [-1, 1]
 
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
     float At(size_t frame, int channel) const { return samples[frame * channels + channel]; }

@@ -24,7 +24,8 @@ const char *const kSoxProgram = ENC_SOX_PROGRAM;
 const char *const kAdpcmProgram = ENC_ADPCM_PROGRAM;
 const char *const kWmaProgram = ENC_WMA_PROGRAM;
 
-namespace {
+namespace
+{
 
 std::string ReadText(const std::string &path)
 {
@@ -32,9 +33,12 @@ std::string ReadText(const std::string &path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-int RemoveEntry(const char *path, const struct stat *, int, struct FTW *) { return ::remove(path); }
+int RemoveEntry(const char *path, const struct stat *, int, struct FTW *)
+{
+    return ::remove(path);
+}
 
-}  // namespace
+} // namespace
 
 TestRun Test_Run(const std::vector<std::string> &argv)
 {
@@ -53,9 +57,11 @@ TestRun Test_Run(const std::vector<std::string> &argv)
         args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0)
+    {
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
+        {
         }
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -85,7 +91,8 @@ TestDir::~TestDir()
 std::vector<std::string> TestDir::List() const
 {
     std::vector<std::string> names;
-    if (DIR *dir = ::opendir(path_.c_str())) {
+    if (DIR *dir = ::opendir(path_.c_str()))
+    {
         while (dirent *entry = ::readdir(dir))
             if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
                 names.push_back(entry->d_name);
@@ -98,7 +105,8 @@ std::vector<std::string> TestDir::List() const
 std::vector<unsigned char> Test_ReadBytes(const std::string &path)
 {
     std::vector<unsigned char> bytes;
-    if (FILE *file = std::fopen(path.c_str(), "rb")) {
+    if (FILE *file = std::fopen(path.c_str(), "rb"))
+    {
         unsigned char buffer[65536];
         size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
@@ -126,13 +134,16 @@ bool Test_Exists(const std::string &path)
 bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why)
 {
     decoded = TestDecoded();
-    TestRun probe = Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-                              "stream=sample_rate,channels", "-of", "default=noprint_wrappers=1", path});
-    if (probe.status != 0) {
+    TestRun probe =
+        Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
+                  "stream=sample_rate,channels", "-of", "default=noprint_wrappers=1", path});
+    if (probe.status != 0)
+    {
         why = "ffprobe: " + probe.err;
         return false;
     }
-    std::sscanf(probe.out.c_str() + probe.out.find("sample_rate="), "sample_rate=%d", &decoded.rate);
+    std::sscanf(probe.out.c_str() + probe.out.find("sample_rate="), "sample_rate=%d",
+                &decoded.rate);
     std::sscanf(probe.out.c_str() + probe.out.find("channels="), "channels=%d", &decoded.channels);
 
     char rawName[] = "/tmp/enc_test_rawXXXXXX";
@@ -141,7 +152,8 @@ bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::strin
                             "-acodec", "pcm_s16le", rawName});
     std::vector<unsigned char> raw = Test_ReadBytes(rawName);
     ::unlink(rawName);
-    if (run.status != 0 || decoded.rate <= 0 || decoded.channels <= 0) {
+    if (run.status != 0 || decoded.rate <= 0 || decoded.channels <= 0)
+    {
         why = "ffmpeg: " + run.err;
         return false;
     }
@@ -153,8 +165,9 @@ bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::strin
 
 long long Test_ProbeFrames(const std::string &path)
 {
-    TestRun probe = Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-                              "stream=duration_ts", "-of", "default=noprint_wrappers=1:nokey=1", path});
+    TestRun probe =
+        Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
+                  "stream=duration_ts", "-of", "default=noprint_wrappers=1:nokey=1", path});
     long long frames = -1;
     if (probe.status != 0 || std::sscanf(probe.out.c_str(), "%lld", &frames) != 1)
         return -1;
@@ -166,7 +179,8 @@ bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::stri
     decoded = TestDecoded();
     SF_INFO info = {};
     SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) {
+    if (!file)
+    {
         why = std::string("libsndfile: ") + sf_strerror(nullptr);
         return false;
     }
@@ -200,7 +214,9 @@ uint16_t Test_U16(const std::vector<unsigned char> &bytes, size_t at)
 
 uint32_t Test_U32(const std::vector<unsigned char> &bytes, size_t at)
 {
-    return at + 4 <= bytes.size() ? uint32_t(Test_U16(bytes, at)) | (uint32_t(Test_U16(bytes, at + 2)) << 16) : 0;
+    return at + 4 <= bytes.size()
+               ? uint32_t(Test_U16(bytes, at)) | (uint32_t(Test_U16(bytes, at + 2)) << 16)
+               : 0;
 }
 
 TestRiff Test_ParseRiff(const std::vector<unsigned char> &image)
@@ -210,14 +226,16 @@ TestRiff Test_ParseRiff(const std::vector<unsigned char> &image)
         return riff;
     riff.form.assign(image.begin() + 8, image.begin() + 12);
     size_t pos = 12;
-    while (pos + 8 <= image.size()) {
+    while (pos + 8 <= image.size())
+    {
         std::string code(image.begin() + long(pos), image.begin() + long(pos) + 4);
         size_t size = Test_U32(image, pos + 4);
         if (pos + 8 + size > image.size())
             return riff;
         riff.order.push_back(code);
         if (!riff.chunks.count(code))
-            riff.chunks[code].assign(image.begin() + long(pos) + 8, image.begin() + long(pos + 8 + size));
+            riff.chunks[code].assign(image.begin() + long(pos) + 8,
+                                     image.begin() + long(pos + 8 + size));
         pos += 8 + size + (size & 1);
     }
     riff.wellFormed = pos == image.size() && Test_U32(image, 4) == image.size() - 8;
@@ -232,18 +250,26 @@ long long Test_ToolFrameCount(const TestRiff &riff)
         return -1;
     const std::vector<unsigned char> &f = fmt->second;
     uint64_t dataSize = (data->second.size() + 1) & ~size_t(1);
-    uint16_t tag = Test_U16(f, 0), channels = Test_U16(f, 2), blockAlign = Test_U16(f, 12), bits = Test_U16(f, 14);
+    uint16_t tag = Test_U16(f, 0), channels = Test_U16(f, 2), blockAlign = Test_U16(f, 12),
+             bits = Test_U16(f, 14);
     uint64_t bytes;
-    if (tag == 1) {
+    if (tag == 1)
+    {
         bytes = dataSize;
-    } else if (tag == 2) {
+    }
+    else if (tag == 2)
+    {
         bytes = dataSize / blockAlign * Test_U16(f, 18) * bits * channels / 8;
-    } else if (tag == 353) {
+    }
+    else if (tag == 353)
+    {
         auto dpds = riff.chunks.find("dpds");
         if (dpds == riff.chunks.end() || dpds->second.size() < 4)
             return -1;
         bytes = Test_U32(dpds->second, dpds->second.size() - 4);
-    } else {
+    }
+    else
+    {
         return -1;
     }
     if (channels == 0 || bits == 0)
@@ -251,13 +277,15 @@ long long Test_ToolFrameCount(const TestRiff &riff)
     return (long long)(uint32_t(bytes * 8 / (channels * bits)));
 }
 
-double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded, int channels,
-                  size_t from, size_t count, long shift)
+double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
+                  int channels, size_t from, size_t count, long shift)
 {
     double signal = 0, noise = 0;
-    for (size_t f = from; f < from + count; ++f) {
+    for (size_t f = from; f < from + count; ++f)
+    {
         long g = long(f) + shift;
-        for (int c = 0; c < channels; ++c) {
+        for (int c = 0; c < channels; ++c)
+        {
             double r = reference[f * channels + c];
             double d = 0;
             if (g >= 0 && size_t(g) * channels + c < decoded.size())
@@ -269,19 +297,22 @@ double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t
     return 10 * std::log10(signal / std::max(noise, 1e-20));
 }
 
-long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded, int channels,
-                    size_t from, size_t count, long range)
+long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
+                    int channels, size_t from, size_t count, long range)
 {
     long best = 0;
     double bestSum = -1e300;
-    for (long shift = -range; shift <= range; ++shift) {
+    for (long shift = -range; shift <= range; ++shift)
+    {
         double sum = 0;
-        for (size_t f = from; f < from + count; ++f) {
+        for (size_t f = from; f < from + count; ++f)
+        {
             long g = long(f) + shift;
             if (g >= 0 && size_t(g) * channels < decoded.size())
                 sum += reference[f * channels] * decoded[size_t(g) * channels];
         }
-        if (sum > bestSum) {
+        if (sum > bestSum)
+        {
             bestSum = sum;
             best = shift;
         }

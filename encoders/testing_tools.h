@@ -16,9 +16,9 @@ extern const char *const kWmaProgram;
 
 struct TestRun
 {
-    int status = -1;  // exit status, or -1 when the program did not exit normally
-    std::string out;  // standard output
-    std::string err;  // standard error
+    int status = -1; // exit status, or -1 when the program did not exit normally
+    std::string out; // standard output
+    std::string err; // standard error
 };
 
 // Runs argv[0] (a path, or a name looked up in PATH) with argv, without a shell, standard
@@ -52,7 +52,7 @@ struct TestDecoded
 {
     int rate = 0;
     int channels = 0;
-    std::vector<int16_t> samples;  // interleaved
+    std::vector<int16_t> samples; // interleaved
 
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
 };
@@ -75,10 +75,10 @@ bool Test_ReadSndfileFloat(const std::string &path, TestSignal &signal);
 // The top-level chunks of a RIFF image, as written, without interpretation.
 struct TestRiff
 {
-    std::string form;                                          // "WAVE", "XWMA"
-    std::vector<std::string> order;                            // chunk codes in file order
-    std::map<std::string, std::vector<unsigned char>> chunks;  // first payload of each code
-    bool wellFormed = false;  // "RIFF", size field = length - 8, chunks fill the image exactly
+    std::string form;                                         // "WAVE", "XWMA"
+    std::vector<std::string> order;                           // chunk codes in file order
+    std::map<std::string, std::vector<unsigned char>> chunks; // first payload of each code
+    bool wellFormed = false; // "RIFF", size field = length - 8, chunks fill the image exactly
 };
 TestRiff Test_ParseRiff(const std::vector<unsigned char> &image);
 
@@ -93,13 +93,13 @@ long long Test_ToolFrameCount(const TestRiff &riff);
 // Signal-to-noise ratio in dB of decoded against reference over reference frames
 // [from, from + count), both interleaved with the same channel count: reference frame f is
 // compared with decoded frame f + shift (missing decoded frames count as silence).
-double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded, int channels,
-                  size_t from, size_t count, long shift = 0);
+double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
+                  int channels, size_t from, size_t count, long shift = 0);
 
 // The shift in [-range, range] for which decoded frame f + shift best matches reference
 // frame f (largest correlation) over reference frames [from, from + count) of channel 0.
-long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded, int channels,
-                    size_t from, size_t count, long range);
+long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
+                    int channels, size_t from, size_t count, long range);
 
 // Root-mean-square level in dB relative to full scale of decoded frames [from, end).
 double Test_LevelDb(const std::vector<int16_t> &decoded, int channels, size_t from, size_t end);

@@ -5,23 +5,26 @@
 #include "encoders/wave_io.h"
 #include "encoders/wma.h"
 
-extern "C" {
+extern "C"
+{
 #include <libavutil/log.h>
 }
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const char kProgram[] = "WMAEncode.exe";
 const char kUsage[] = "WMAEncode.exe -b BITRATE INPUT OUTPUT";
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
     long bitRate = 0;
-    if (argc != 5 || std::strcmp(argv[1], "-b") != 0 || !Enc_ParseNumber(argv[2], 8000, 640000, bitRate))
+    if (argc != 5 || std::strcmp(argv[1], "-b") != 0 ||
+        !Enc_ParseNumber(argv[2], 8000, 640000, bitRate))
         return Enc_Usage(kUsage);
     av_log_set_level(AV_LOG_ERROR);
 

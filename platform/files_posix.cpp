@@ -18,7 +18,10 @@
 
 namespace
 {
-bool WritesFile(const char *mode) { return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr; }
+bool WritesFile(const char *mode)
+{
+    return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr;
+}
 
 struct FolderHandle
 {
@@ -98,7 +101,8 @@ size_t nextReadTest;
 bool MayRead(const struct stat &info)
 {
     static const uid_t user = getuid();
-    static const std::vector<gid_t> groups = [] {
+    static const std::vector<gid_t> groups = []
+    {
         std::vector<gid_t> list(static_cast<size_t>(getgroups(0, nullptr)) + 1);
         int count = getgroups(static_cast<int>(list.size() - 1), list.data());
         list.resize(count > 0 ? static_cast<size_t>(count) : 0);
@@ -214,7 +218,6 @@ void Posix_ForgetReadTests()
         test.host.clear();
 }
 
-
 FILE *Plat_FOpen(const char *path, const char *mode)
 {
     std::string host = Posix_HostPath(path);
@@ -233,10 +236,12 @@ FILE *Plat_FOpen(const char *path, const char *mode)
         return file;
     }
     FILE *file = nullptr;
-    WithResolvedPath(path, [&](const std::string &p) {
-        file = fopen(p.c_str(), mode);
-        return file != nullptr;
-    });
+    WithResolvedPath(path,
+                     [&](const std::string &p)
+                     {
+                         file = fopen(p.c_str(), mode);
+                         return file != nullptr;
+                     });
     // A folder is not a file that can be read, as on Windows.
     struct stat info;
     if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode))
@@ -284,10 +289,12 @@ bool Plat_RemoveDir(const char *path)
 {
     ReleaseFolderHandles();
     std::string removed;
-    bool ok = WithResolvedPath(path, [&](const std::string &p) {
-        removed = p;
-        return rmdir(p.c_str()) == 0;
-    });
+    bool ok = WithResolvedPath(path,
+                               [&](const std::string &p)
+                               {
+                                   removed = p;
+                                   return rmdir(p.c_str()) == 0;
+                               });
     if (ok)
         Posix_NoteRemoved(removed);
     return ok;
@@ -296,10 +303,12 @@ bool Plat_RemoveDir(const char *path)
 bool Plat_RemoveFile(const char *path)
 {
     std::string removed;
-    bool ok = WithResolvedPath(path, [&](const std::string &p) {
-        removed = p;
-        return unlink(p.c_str()) == 0;
-    });
+    bool ok = WithResolvedPath(path,
+                               [&](const std::string &p)
+                               {
+                                   removed = p;
+                                   return unlink(p.c_str()) == 0;
+                               });
     if (ok)
         Posix_NoteRemoved(removed);
     return ok;
@@ -319,7 +328,8 @@ bool Plat_CanRead(const char *path)
     }
     struct stat info;
     const std::string &name = resolved.empty() ? host : resolved;
-    if (!WithFolderHandle(name, [&](int folder, const char *file) { return fstatat(folder, file, &info, 0) == 0; }))
+    if (!WithFolderHandle(name, [&](int folder, const char *file)
+                          { return fstatat(folder, file, &info, 0) == 0; }))
         return false;
     if (!MayRead(info))
     {
@@ -346,14 +356,16 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
     struct stat info;
     const std::string &host = HostPathBuffer(path);
     if (!TakeReadTest(host, &info) &&
-        !WithFolderHandle(host, [&](int folder, const char *name) { return fstatat(folder, name, &info, 0) == 0; }))
+        !WithFolderHandle(host, [&](int folder, const char *name)
+                          { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))
     {
         Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
         return false;
     }
-    *fileTime = Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
+    *fileTime =
+        Plat_UnixToFileTime(info.st_mtim.tv_sec, static_cast<uint32_t>(info.st_mtim.tv_nsec));
     return true;
 }
 
@@ -361,13 +373,15 @@ bool Plat_ReplaceFile(const char *from, const char *to)
 {
     std::string source;
     bool folder = false;
-    if (!WithResolvedPath(from, [&](const std::string &p) {
-            struct stat info;
-            source = p;
-            bool exists = lstat(p.c_str(), &info) == 0;
-            folder = exists && S_ISDIR(info.st_mode);
-            return exists;
-        }))
+    if (!WithResolvedPath(from,
+                          [&](const std::string &p)
+                          {
+                              struct stat info;
+                              source = p;
+                              bool exists = lstat(p.c_str(), &info) == 0;
+                              folder = exists && S_ISDIR(info.st_mode);
+                              return exists;
+                          }))
         return false;
     if (folder)
         ReleaseFolderHandles();
@@ -397,10 +411,12 @@ bool Plat_SyncFile(FILE *file)
 bool Plat_CopyFile(const char *source, const char *destination)
 {
     int in = -1;
-    if (!WithResolvedPath(source, [&](const std::string &p) {
-            in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-            return in >= 0;
-        }))
+    if (!WithResolvedPath(source,
+                          [&](const std::string &p)
+                          {
+                              in = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+                              return in >= 0;
+                          }))
         return false;
     struct stat info;
     if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode))

@@ -93,7 +93,8 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
     std::vector<size_t> order(names.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return UpperLess(names[a], names[b]); });
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return UpperLess(names[a], names[b]); });
     if (failure == 0)
         Posix_NoteListing(opened, names.data(), names.size());
 
@@ -146,4 +147,7 @@ bool Plat_FindNext(PlatFind *find, PlatFindData *data)
     return true;
 }
 
-void Plat_FindClose(PlatFind *find) { delete find; }
+void Plat_FindClose(PlatFind *find)
+{
+    delete find;
+}

@@ -42,7 +42,8 @@ bool Plat_MapFile(const char *path, PlatMapping *mapping)
     }
     if (info.st_size > 0)
     {
-        void *data = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        void *data =
+            mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (data == MAP_FAILED)
         {
             Posix_SetErrno(errno);

@@ -68,7 +68,10 @@ uint32_t Posix_ErrorFromErrno(int error)
     }
 }
 
-void Posix_SetErrno(int error) { Plat_SetLastError(Posix_ErrorFromErrno(error)); }
+void Posix_SetErrno(int error)
+{
+    Plat_SetLastError(Posix_ErrorFromErrno(error));
+}
 
 int Posix_ReadFolder(int fd, std::vector<std::string> *names, std::vector<unsigned char> *types)
 {
@@ -264,8 +267,8 @@ namespace
 // Looks name up in the cached listing of folder. A listing may miss a folder that
 // another process made after it was read; when the exact name exists on disk the
 // listing is read again. verifyMissing asks for that check (one stat) on a miss.
-const std::string *FindInFolder(const std::string &folder, const std::string &name, bool verifyMissing,
-                                bool *folderExists)
+const std::string *FindInFolder(const std::string &folder, const std::string &name,
+                                bool verifyMissing, bool *folderExists)
 {
     Listing *listing = &ListFolder(folder);
     auto found = listing->names.find(name);
@@ -323,10 +326,12 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         if (part != "..")
         {
             bool folderExists = false;
-            const std::string *found = FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
+            const std::string *found =
+                FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
             if (found == nullptr)
             {
-                *missingCode = (last && folderExists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
+                *missingCode =
+                    (last && folderExists) ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_PATH_NOT_FOUND;
                 for (size_t j = i; j < parts.size(); ++j)
                     answer += "/" + parts[j];
                 *resolved = answer;

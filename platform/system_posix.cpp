@@ -56,8 +56,14 @@ int ErrnoFor(uint32_t code)
 }
 } // namespace
 
-uint32_t Plat_LastError() { return lastError; }
-void Plat_SetLastError(uint32_t code) { lastError = code; }
+uint32_t Plat_LastError()
+{
+    return lastError;
+}
+void Plat_SetLastError(uint32_t code)
+{
+    lastError = code;
+}
 
 bool Plat_ErrorMessage(uint32_t code, char *buffer, size_t size)
 {
@@ -78,7 +84,8 @@ uint32_t Plat_Milliseconds()
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
 uint64_t Plat_UnixToFileTime(int64_t seconds, uint32_t nanoseconds)
@@ -94,7 +101,13 @@ uint64_t Plat_SystemFileTime()
 }
 
 // A POSIX host has no debug-string channel; texts reach the console and the log.
-bool Plat_DebuggerPresent() { return false; }
+bool Plat_DebuggerPresent()
+{
+    return false;
+}
 void Plat_DebugOutput(const char *) {}
 
-bool Plat_StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+bool Plat_StderrIsTerminal()
+{
+    return isatty(STDERR_FILENO) == 1;
+}

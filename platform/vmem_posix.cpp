@@ -9,7 +9,8 @@
 
 void *Plat_Reserve(size_t size)
 {
-    void *address = mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void *address =
+        mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (address == MAP_FAILED)
     {
         Posix_SetErrno(errno);
@@ -31,7 +32,10 @@ bool Plat_Commit(void *address, size_t size)
     return true;
 }
 
-void Plat_Release(void *address, size_t size) { munmap(address, size); }
+void Plat_Release(void *address, size_t size)
+{
+    munmap(address, size);
+}
 
 size_t Plat_PageSize()
 {

@@ -73,7 +73,10 @@ int PlatformSwitch(const char *arg)
     return -1;
 }
 
-bool ParamTooLong(const char *param) { return strlen(param) >= PARAM_LIMIT; }
+bool ParamTooLong(const char *param)
+{
+    return strlen(param) >= PARAM_LIMIT;
+}
 } // namespace
 
 void Tool_PrintUsage()
@@ -85,38 +88,46 @@ void Tool_PrintUsage()
             platforms += ", ";
         platforms += std::string("-") + platformTable[i].name;
     }
-    Com_Print(CHANNEL_TOOL,
-              "USAGE: Auralith [options]\n"
-              "\n"
-              "platform: {%s}, defines which platform to run Auralith on (default is to run Auralith on all "
-              "supported platforms).\n"
-              "\n"
-              " %-22s                 -- will force the update process to be run on all sounds, ignoring the "
-              "history.\n"
-              " %-22s                 -- will set the localized language directory to the param that follows it. "
-              "if this switch is not used, the language will remain set to 'english'.\n"
-              " %-22s                 -- will enable optimizing compression to the highest level that is equal in "
-              "filesize to the requested compression level.\n"
-              " %-22s <filename>      -- will use the specified filename as the log file.\n"
-              " %-22s                 -- will print all debugging output.\n"
-              " %-22s                 -- will open a new changelist in perforce for edited files and delete "
-              "oprphaned file.\n"
-              " %-22s <aliasfile,...> -- will only process the specified alias files (comma separated), csv "
-              "extension optional.  Ignores orphans.\n"
-              " %-22s                 -- ignores orphan files (doesn't list or remove from perforce).\n"
-              " %-22s                 -- Lists all files\n"
-              " %-22s                 -- Lists all streaming files\n"
-              " %-22s                 -- Lists all resident files\n"
-              " %-22s <directory>     -- Copies all streaming files to <dir>\n"
-              " %-22s                 -- Skips localized files\n"
-              " %-22s                 -- Skips non-localized files\n"
-              " %-22s                 -- Checks all 3D (Spatialized) sounds\n"
-              " %-22s                 -- Checks all target sounds for correct PRIV headers (PC RIFF data only)\n"
-              "\n"
-              "\n",
-              platforms.c_str(), "-clean", "-lang", "-optimize_compression", "-log", "-verbose", "-sync",
-              "-aliasfiles", "-ignore_orphans", "-list", "-list-streamed", "-list-resident", "-copy-streamed-to",
-              "-skip-localized", "-skip-non-localized", "-check3d", "-check-priv");
+    Com_Print(
+        CHANNEL_TOOL,
+        "USAGE: Auralith [options]\n"
+        "\n"
+        "platform: {%s}, defines which platform to run Auralith on (default is to run Auralith on "
+        "all "
+        "supported platforms).\n"
+        "\n"
+        " %-22s                 -- will force the update process to be run on all sounds, ignoring "
+        "the "
+        "history.\n"
+        " %-22s                 -- will set the localized language directory to the param that "
+        "follows it. "
+        "if this switch is not used, the language will remain set to 'english'.\n"
+        " %-22s                 -- will enable optimizing compression to the highest level that is "
+        "equal in "
+        "filesize to the requested compression level.\n"
+        " %-22s <filename>      -- will use the specified filename as the log file.\n"
+        " %-22s                 -- will print all debugging output.\n"
+        " %-22s                 -- will open a new changelist in perforce for edited files and "
+        "delete "
+        "oprphaned file.\n"
+        " %-22s <aliasfile,...> -- will only process the specified alias files (comma separated), "
+        "csv "
+        "extension optional.  Ignores orphans.\n"
+        " %-22s                 -- ignores orphan files (doesn't list or remove from perforce).\n"
+        " %-22s                 -- Lists all files\n"
+        " %-22s                 -- Lists all streaming files\n"
+        " %-22s                 -- Lists all resident files\n"
+        " %-22s <directory>     -- Copies all streaming files to <dir>\n"
+        " %-22s                 -- Skips localized files\n"
+        " %-22s                 -- Skips non-localized files\n"
+        " %-22s                 -- Checks all 3D (Spatialized) sounds\n"
+        " %-22s                 -- Checks all target sounds for correct PRIV headers (PC RIFF data "
+        "only)\n"
+        "\n"
+        "\n",
+        platforms.c_str(), "-clean", "-lang", "-optimize_compression", "-log", "-verbose", "-sync",
+        "-aliasfiles", "-ignore_orphans", "-list", "-list-streamed", "-list-resident",
+        "-copy-streamed-to", "-skip-localized", "-skip-non-localized", "-check3d", "-check-priv");
 }
 
 bool Tool_CheckOptionParam(int index, int count, char **vector, const char *optionName)
@@ -135,7 +146,8 @@ void Tool_AddAliasFileList(const char *list)
     for (;;)
     {
         const char *comma = strchr(item, ',');
-        std::string name = comma ? std::string(item, static_cast<size_t>(comma - item)) : std::string(item);
+        std::string name =
+            comma ? std::string(item, static_cast<size_t>(comma - item)) : std::string(item);
         std::string stripped(name.size() + 1, '\0');
         Str_StripExtension(name.c_str(), &stripped[0]);
         stripped.resize(strlen(stripped.c_str()));
@@ -180,7 +192,8 @@ bool Tool_ParseCommandLine(int count, char **vector)
             if (!Tool_CheckOptionParam(i + 1, count, vector, "-lang"))
                 return false;
             ++i;
-            Com_FormatBuffer(toolState.languageDir, sizeof(toolState.languageDir), "%s/", vector[i]);
+            Com_FormatBuffer(toolState.languageDir, sizeof(toolState.languageDir), "%s/",
+                             vector[i]);
             break;
         case OPT_OPTIMIZE_COMPRESSION:
             toolState.optimizeCompression = true;

@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *targetPath, XUHistoryEntry *)
+void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *targetPath,
+                         XUHistoryEntry *)
 {
     if (toolState.skipLoaded && !entry->streamed)
         return;
@@ -41,7 +42,8 @@ void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *target
     if (toolState.copyStreamed)
     {
         char destination[TOOL_PATH_SIZE * 2];
-        Com_FormatBuffer(destination, sizeof(destination), "%s\\%s", toolState.copyDestination, relative);
+        Com_FormatBuffer(destination, sizeof(destination), "%s\\%s", toolState.copyDestination,
+                         relative);
         if (toolState.listFiles)
             printf("\n     To: %s\n", destination);
         // Without a destination the copies would land below the root of the drive, far
@@ -49,7 +51,8 @@ void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *target
         if (toolState.copyDestination[0] == 0)
         {
             fflush(stdout);
-            fprintf(stderr, "  Error: no destination directory given -- not copying  %s\n", targetPath);
+            fprintf(stderr, "  Error: no destination directory given -- not copying  %s\n",
+                    targetPath);
         }
         else if (!Plat_CopyFile(targetPath, destination))
         {
@@ -57,8 +60,8 @@ void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *target
             if (!Plat_CopyFile(targetPath, destination))
             {
                 fflush(stdout);
-                fprintf(stderr, "  Error: 0x%.8X -- Failed copying  %s  TO  %s\n", Plat_LastError(), targetPath,
-                        destination);
+                fprintf(stderr, "  Error: 0x%.8X -- Failed copying  %s  TO  %s\n", Plat_LastError(),
+                        targetPath, destination);
             }
         }
     }

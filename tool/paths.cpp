@@ -53,7 +53,8 @@ void Tool_MakeDirPath(const char *path)
             c = '/';
     if (!copy.empty() && copy.back() == '/')
         copy.pop_back();
-    for (size_t slash = copy.find('/'); slash != std::string::npos; slash = copy.find('/', slash + 1))
+    for (size_t slash = copy.find('/'); slash != std::string::npos;
+         slash = copy.find('/', slash + 1))
         Plat_MakeDir(copy.substr(0, slash).c_str());
     Plat_MakeDir(copy.c_str());
 }

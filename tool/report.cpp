@@ -51,8 +51,8 @@ void PrintDuration(const char *format, uint32_t milliseconds)
 void Tool_FindOrphanCandidates(const char *outputRoot)
 {
     const PlatformInfo *platform = toolState.platform;
-    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir, platform->devrawStreamedDir,
-                            platform->devrawLoadedDir};
+    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir,
+                            platform->devrawStreamedDir, platform->devrawLoadedDir};
     WalkedFolders walked;
     for (const char *word : words)
     {
@@ -120,7 +120,8 @@ int Tool_PrintReport()
     int errorCount = static_cast<int>(toolState.errors.size());
     if (errorCount > 0)
     {
-        Com_Print(CHANNEL_TOOL, "\n---------------------------\n\tErrors\n---------------------------\n");
+        Com_Print(CHANNEL_TOOL,
+                  "\n---------------------------\n\tErrors\n---------------------------\n");
         for (const ToolErrorRecord &record : toolState.errors)
         {
             if (record.systemError == PLAT_ERROR_FILE_NOT_FOUND)
@@ -139,10 +140,12 @@ int Tool_PrintReport()
                 Com_ErrorPrint("%s %s\n", record.text, toolErrorMessages[record.toolError]);
         }
     }
-    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n", toolState.filesCount);
+    Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n",
+              toolState.filesCount);
     Com_Print(CHANNEL_TOOL, "UPDATED: \t%d\n", toolState.updatedCount);
     if (!toolState.ignoreOrphans)
-        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n", static_cast<int>(toolState.orphanCandidates.size()));
+        Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n",
+                  static_cast<int>(toolState.orphanCandidates.size()));
     if (errorCount > 0)
         Com_Print(CHANNEL_TOOL, "ERRORS: \t%d\n", errorCount);
     Com_Print(CHANNEL_TOOL, "----------------------------");

@@ -48,7 +48,8 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
             Tool_MergeSoundList(&toolState.streamedList);
 
         char outputRoot[TOOL_PATH_SIZE];
-        Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir, platform->outputDir);
+        Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir,
+                         platform->outputDir);
         Tool_FindOrphanCandidates(outputRoot);
 
         if (action == nullptr)
@@ -57,7 +58,8 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         if (!toolState.skipLoaded)
             Tool_ProcessSoundList(toolState.loadedList.head, toolState.loadedList.count, action);
         if (!toolState.skipStreamed)
-            Tool_ProcessSoundList(toolState.streamedList.head, toolState.streamedList.count, action);
+            Tool_ProcessSoundList(toolState.streamedList.head, toolState.streamedList.count,
+                                  action);
         Tool_EndProgress();
 
         // A side action reads no history and makes no record: writing would replace the

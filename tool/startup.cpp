@@ -57,8 +57,10 @@ void Tool_Init()
         kitRoot[length - 4] = 0;
 
     Com_FormatBuffer(toolState.baseDir, sizeof(toolState.baseDir), "%s/", kitRoot);
-    Com_FormatBuffer(toolState.sourceRoot, sizeof(toolState.sourceRoot), "%s/%s", kitRoot, "sound_assets");
-    Com_FormatBuffer(toolState.tempDir, sizeof(toolState.tempDir), "%s/%s", toolState.sourceRoot, "tempEncodings");
+    Com_FormatBuffer(toolState.sourceRoot, sizeof(toolState.sourceRoot), "%s/%s", kitRoot,
+                     "sound_assets");
+    Com_FormatBuffer(toolState.tempDir, sizeof(toolState.tempDir), "%s/%s", toolState.sourceRoot,
+                     "tempEncodings");
     Tool_BackSlashPath(toolState.tempDir);
     Plat_MakeDir(toolState.tempDir);
 
@@ -84,7 +86,8 @@ int Tool_Shutdown()
     uint32_t elapsed = Plat_Milliseconds() - toolState.startTime;
     toolState.otherTime = elapsed > toolState.encodeTime ? elapsed - toolState.encodeTime : 0;
     int errorCount = 0;
-    if (!toolState.listFiles && !toolState.copyStreamed && !toolState.check3D && !toolState.checkPriv)
+    if (!toolState.listFiles && !toolState.copyStreamed && !toolState.check3D &&
+        !toolState.checkPriv)
         errorCount = Tool_PrintReport();
     if (toolState.verbose)
         Tool_PrintTiming();

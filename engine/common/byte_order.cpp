@@ -10,14 +10,20 @@ int16_t ShortSwap(int16_t v)
     uint16_t u = static_cast<uint16_t>(v);
     return static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
 }
-int16_t ShortNoSwap(int16_t v) { return v; }
+int16_t ShortNoSwap(int16_t v)
+{
+    return v;
+}
 int32_t LongSwap(int32_t v)
 {
     uint32_t u = static_cast<uint32_t>(v);
     u = (u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24);
     return static_cast<int32_t>(u);
 }
-int32_t LongNoSwap(int32_t v) { return v; }
+int32_t LongNoSwap(int32_t v)
+{
+    return v;
+}
 int64_t Long64Swap(int64_t v)
 {
     uint64_t u = static_cast<uint64_t>(v);
@@ -26,7 +32,10 @@ int64_t Long64Swap(int64_t v)
         r = (r << 8) | ((u >> (8 * i)) & 0xff);
     return static_cast<int64_t>(r);
 }
-int64_t Long64NoSwap(int64_t v) { return v; }
+int64_t Long64NoSwap(int64_t v)
+{
+    return v;
+}
 uint32_t FloatBits(float f)
 {
     uint32_t u;
@@ -40,8 +49,14 @@ float FloatSwap(float f)
     memcpy(&r, &u, 4);
     return r;
 }
-float FloatNoSwap(float f) { return f; }
-uint32_t FloatBitsSwap(float f) { return static_cast<uint32_t>(LongSwap(static_cast<int32_t>(FloatBits(f)))); }
+float FloatNoSwap(float f)
+{
+    return f;
+}
+uint32_t FloatBitsSwap(float f)
+{
+    return static_cast<uint32_t>(LongSwap(static_cast<int32_t>(FloatBits(f))));
+}
 } // namespace
 
 int16_t (*Swap_BigShort)(int16_t) = ShortSwap;

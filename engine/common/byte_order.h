@@ -14,7 +14,10 @@ extern uint32_t (*Swap_LittleFloatBits)(float);
 void Com_InitByteOrder();
 
 // Little-endian reads and writes of unaligned bytes, independent of the host.
-inline uint16_t Com_ReadU16(const unsigned char *p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t Com_ReadU16(const unsigned char *p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t Com_ReadU32(const unsigned char *p)
 {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);

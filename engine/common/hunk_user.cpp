@@ -10,7 +10,10 @@ namespace
 {
 constexpr uintptr_t COMMIT_PAGE = 4096;
 
-uintptr_t AlignUp(uintptr_t value, uintptr_t alignment) { return (value + alignment - 1) & ~(alignment - 1); }
+uintptr_t AlignUp(uintptr_t value, uintptr_t alignment)
+{
+    return (value + alignment - 1) & ~(alignment - 1);
+}
 
 void CommitOrFail(void *address, size_t size)
 {
@@ -38,8 +41,10 @@ HunkUser *Hunk_UserCreate(int maxSize, const char *name)
     block->next = nullptr;
     block->maxSize = static_cast<uint32_t>(maxSize);
     block->end = start + maxSize;
-    block->pos = reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(start) + 67) & ~uintptr_t(31));
-    block->committedEnd = reinterpret_cast<char *>(AlignUp(reinterpret_cast<uintptr_t>(block->pos), COMMIT_PAGE));
+    block->pos =
+        reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(start) + 67) & ~uintptr_t(31));
+    block->committedEnd =
+        reinterpret_cast<char *>(AlignUp(reinterpret_cast<uintptr_t>(block->pos), COMMIT_PAGE));
     block->name = name;
     return block;
 }
@@ -66,7 +71,8 @@ void *Hunk_UserAlloc(HunkUser *arena, int size, int alignment)
     block->pos = reinterpret_cast<char *>(p + static_cast<uintptr_t>(size));
     if (block->pos > block->committedEnd)
     {
-        uintptr_t newEnd = (reinterpret_cast<uintptr_t>(block->pos) + COMMIT_PAGE) & ~(COMMIT_PAGE - 1);
+        uintptr_t newEnd =
+            (reinterpret_cast<uintptr_t>(block->pos) + COMMIT_PAGE) & ~(COMMIT_PAGE - 1);
         if (newEnd > reinterpret_cast<uintptr_t>(block->end))
             newEnd = reinterpret_cast<uintptr_t>(block->end);
         size_t length = newEnd - reinterpret_cast<uintptr_t>(block->committedEnd);

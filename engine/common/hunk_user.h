@@ -7,13 +7,13 @@
 
 struct HunkUser
 {
-    HunkUser *current;       // newest block; allocation happens there
-    HunkUser *next;          // block created after this one
-    uint32_t maxSize;        // address space reserved for every block
-    char *end;               // block start + maxSize
-    char *pos;               // allocation cursor
-    char *committedEnd;      // end of the committed pages, on a page boundary
-    const char *name;        // the creator's name
+    HunkUser *current;  // newest block; allocation happens there
+    HunkUser *next;     // block created after this one
+    uint32_t maxSize;   // address space reserved for every block
+    char *end;          // block start + maxSize
+    char *pos;          // allocation cursor
+    char *committedEnd; // end of the committed pages, on a page boundary
+    const char *name;   // the creator's name
 };
 
 HunkUser *Hunk_UserCreate(int maxSize, const char *name);

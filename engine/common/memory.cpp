@@ -8,7 +8,8 @@
 
 void *Z_Malloc(int size)
 {
-    void *block = size >= 0 ? malloc(static_cast<size_t>(size) ? static_cast<size_t>(size) : 1) : nullptr;
+    void *block =
+        size >= 0 ? malloc(static_cast<size_t>(size) ? static_cast<size_t>(size) : 1) : nullptr;
     if (block == nullptr)
     {
         Com_ErrorPrint("Z_Malloc: failed to allocate %d bytes\n", size);
@@ -28,7 +29,10 @@ char *Z_CopyString(const char *text)
 }
 
 // No hunk is ever set up in this tool, so temporary memory is plain zeroed heap.
-void *Hunk_AllocateTempMemory(int size) { return Z_Malloc(size); }
+void *Hunk_AllocateTempMemory(int size)
+{
+    return Z_Malloc(size);
+}
 
 void *Z_DecompressorAlloc(void *, unsigned items, unsigned size)
 {
@@ -42,4 +46,7 @@ void *Z_DecompressorAlloc(void *, unsigned items, unsigned size)
     return Z_Malloc(static_cast<int>(total));
 }
 
-void Z_DecompressorFree(void *, void *block) { free(block); }
+void Z_DecompressorFree(void *, void *block)
+{
+    free(block);
+}

@@ -27,7 +27,10 @@ int Str_CaseCompareN(const char *a, const char *b, int n)
     return 0;
 }
 
-int Str_CaseCompare(const char *a, const char *b) { return Str_CaseCompareN(a, b, 2147483647); }
+int Str_CaseCompare(const char *a, const char *b)
+{
+    return Str_CaseCompareN(a, b, 2147483647);
+}
 
 void Str_StripExtension(const char *in, char *out)
 {

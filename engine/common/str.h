@@ -18,7 +18,10 @@ void Str_StripExtension(const char *in, char *out);
 int Str_WildcardMatch(const char *pattern, const char *name);
 
 // The ASCII-only lower case of one byte.
-inline char Str_ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+inline char Str_ToLowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
 
 // Strict-weak "less than" by Str_CaseCompare, for ordered containers of names.
 struct Str_CaseLess

@@ -82,12 +82,13 @@ Dvar *Dvar_FindVar(const char *name);
 // Registers a variable or merges a registration into the record of the same name.
 // Returns null only when the name is null, the type unknown or the pool of DVAR_MAX_COUNT
 // records full (each reported); every operation below that takes a record accepts null.
-Dvar *Dvar_RegisterVariant(const char *name, uint8_t type, uint16_t flags, DvarValue value, DvarDomain domain,
-                           const char *description);
+Dvar *Dvar_RegisterVariant(const char *name, uint8_t type, uint16_t flags, DvarValue value,
+                           DvarDomain domain, const char *description);
 Dvar *Dvar_RegisterBool(const char *name, bool value, uint16_t flags, const char *description);
 Dvar *Dvar_RegisterInt(const char *name, int32_t value, int32_t min, int32_t max, uint16_t flags,
                        const char *description);
-Dvar *Dvar_RegisterString(const char *name, const char *value, uint16_t flags, const char *description);
+Dvar *Dvar_RegisterString(const char *name, const char *value, uint16_t flags,
+                          const char *description);
 void Dvar_SetVariant(Dvar *dvar, DvarValue value, int source);
 void Dvar_SetFromString(Dvar *dvar, const char *text);
 // Clears the modified mark.
@@ -98,7 +99,8 @@ void Dvar_Shutdown();
 const char *Dvar_ValueToString(const Dvar *dvar, DvarValue value);
 DvarValue Dvar_StringToValue(uint8_t type, DvarDomain domain, const char *text);
 bool Dvar_ValueInDomain(uint8_t type, DvarValue value, DvarDomain domain);
-DvarValue Dvar_ClampValueToDomain(uint8_t type, DvarValue value, DvarValue fallback, DvarDomain domain);
+DvarValue Dvar_ClampValueToDomain(uint8_t type, DvarValue value, DvarValue fallback,
+                                  DvarDomain domain);
 const char *Dvar_DomainToString(uint8_t type, DvarDomain domain, char *buffer, int size);
 
 // Typed reads of a variable by name; the default when it does not exist.

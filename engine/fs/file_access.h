@@ -5,17 +5,17 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr int FS_MAX_HANDLES = 62;   // slots 0 to 61; slot 0 is never handed out
-constexpr int FS_OPEN_HANDLES = 50;  // opening uses slots 1 to 49
+constexpr int FS_MAX_HANDLES = 62;  // slots 0 to 61; slot 0 is never handed out
+constexpr int FS_OPEN_HANDLES = 50; // opening uses slots 1 to 49
 constexpr int FS_PATH_SIZE = 256;
 
 struct Archive;
 
 struct FileHandleSlot
 {
-    void *file;         // FILE* of a folder file, or the archive library handle
-    int32_t reopened;   // 1 when file is a reopened archive handle owned by this slot
-    Archive *archive;   // the archive of a member, or null
+    void *file;       // FILE* of a folder file, or the archive library handle
+    int32_t reopened; // 1 when file is a reopened archive handle owned by this slot
+    Archive *archive; // the archive of a member, or null
     char gamePath[FS_PATH_SIZE];
 };
 
