@@ -25,7 +25,6 @@ class ToolTest : public testing::Test
         Str_Copy(toolState.logFileName, (dir / "test.log").c_str(), sizeof(toolState.logFileName));
         toolState.errors.clear();
         toolState.orphanCandidates.clear();
-        toolState.aliasFiles.clear();
         toolState.verbose = false;
         toolState.ignoreOrphans = false;
         toolState.filesCount = 0;
