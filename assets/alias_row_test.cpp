@@ -35,8 +35,7 @@ class AliasRowTest : public AssetTest
     // The message and the error record of a refused value.
     void ExpectRefused(const std::string &message, const std::string &record, unsigned code)
     {
-        EXPECT_EQ(message.empty() ? "" : "ERROR: Sound alias file weapons.csv: " + message + "\n",
-                  output);
+        EXPECT_EQ("ERROR: Sound alias file weapons.csv: " + message + "\n", output);
         EXPECT_TRUE(row.rejected);
         ASSERT_FALSE(toolState.errors.empty());
         EXPECT_EQ(toolState.errors.back().text, "weapons.csv: " + record);
@@ -53,20 +52,15 @@ class AliasRowTest : public AssetTest
     std::string output;
 };
 
-TEST_F(AliasRowTest, AliasNamesUpTo62LettersDigitsAndUnderscores)
+// The limits of 63 characters on names, sound files, compression and platform values,
+// from 62 to over 1024 bytes, are checked end to end with their messages and records
+// (hostile_kit_test).
+TEST_F(AliasRowTest, AliasNamesOfLettersDigitsAndUnderscores)
 {
-    std::string name62(62, 'n'), name63(63, 'n');
-    EXPECT_EQ(Field(ALIAS_COLUMN_NAME, name62), "");
-    EXPECT_EQ(row.name, name62);
-    EXPECT_FALSE(row.rejected);
-    output = FreshField(ALIAS_COLUMN_NAME, name63);
-    ExpectRefused("Alias name '" + name63 + "' is longer than 63 characters", name63, 2);
-    EXPECT_TRUE(seen[ALIAS_COLUMN_NAME]);
-
     EXPECT_TRUE(Tool_IsValidAliasName("Shot_01"));
     for (const char *bad : {"shot 01", "shot-01", "shot.01", "sh\xe9t"})
         EXPECT_FALSE(Tool_IsValidAliasName(bad)) << bad;
-    output = FreshField(ALIAS_COLUMN_NAME, "bad-name");
+    output = Field(ALIAS_COLUMN_NAME, "bad-name");
     ExpectRefused("Alias name 'bad-name' is invalid", "bad-name", 7);
     EXPECT_STREQ(row.name, "");
     // The alias file's name is cut to its field.
@@ -74,7 +68,7 @@ TEST_F(AliasRowTest, AliasNamesUpTo62LettersDigitsAndUnderscores)
     EXPECT_EQ(std::string(row.aliasFile), std::string(63, 'a'));
 }
 
-TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavWithin63Characters)
+TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavAndMayNotLeaveTheSoundFolder)
 {
     const std::pair<std::string, std::string> accepted[] = {
         {"\\Weapons\\Shot.aif", "Weapons/Shot.wav"},
@@ -83,7 +77,6 @@ TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavWithin63Characters)
         // Only the last extension is replaced.
         {"door.pc.wav", "door.pc.wav"},
         {"a.b.c", "a.b.wav"},
-        {std::string(55, 'f') + ".wav", std::string(55, 'f') + ".wav"},
         {std::string(59, 'h'), std::string(59, 'h') + ".wav"},
     };
     for (const auto &[value, file] : accepted)
@@ -91,48 +84,35 @@ TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavWithin63Characters)
         EXPECT_EQ(FreshField(ALIAS_COLUMN_FILE, value), "");
         EXPECT_EQ(row.file, file);
     }
+    // Dots that make no ".." component are no way out.
+    for (const char *value : {"a..b/c.wav", "./x.wav", "..x/y", "a/.b", "x..wav"})
+    {
+        EXPECT_EQ(FreshField(ALIAS_COLUMN_FILE, value), "") << value;
+        EXPECT_FALSE(row.rejected) << value;
+    }
     EXPECT_TRUE(toolState.errors.empty());
 
     // 62 characters fit as written, but not once ".wav" is appended.
-    for (const std::string &value : {std::string(63, 'f'), std::string(62, 'g')})
-    {
-        output = FreshField(ALIAS_COLUMN_FILE, value);
-        ExpectRefused("Sound file '" + value + "' is longer than 63 characters", value, 2);
-        EXPECT_STREQ(row.file, "");
-    }
-}
-
-TEST_F(AliasRowTest, SoundFilesLeavingTheSoundFolderAreRefused)
-{
-    const char *refused[] = {"../x.wav",    "a\\..\\..\\b", "weapons/..",   "a/.../b.wav",
-                             "a/.. /b.wav", "C:x.wav",      "shot.wav:ads", "/..\\x"};
+    std::string tooLong(62, 'g');
+    output = FreshField(ALIAS_COLUMN_FILE, tooLong);
+    ExpectRefused("Sound file '" + tooLong + "' is longer than 63 characters", tooLong, 2);
+    EXPECT_STREQ(row.file, "");
+    // More ways out ("../", "/.../", "C:/", ":stream") are refused end to end.
+    const char *refused[] = {"a\\..\\..\\b", "weapons/..", "a/.. /b.wav", "C:x.wav", "/..\\x"};
     for (const char *value : refused)
     {
         output = FreshField(ALIAS_COLUMN_FILE, value);
         ExpectRefused("Sound file '" + std::string(value) + "' leaves the sound folder", value, 8);
         EXPECT_STREQ(row.file, "") << value;
     }
-    EXPECT_EQ(toolState.errors.size(), std::size(refused));
-
-    for (const char *value : {"a..b/c.wav", "./x.wav", "..x/y", "a/.b", "x..wav"})
-    {
-        EXPECT_EQ(FreshField(ALIAS_COLUMN_FILE, value), "") << value;
-        EXPECT_FALSE(row.rejected) << value;
-    }
-    EXPECT_EQ(toolState.errors.size(), std::size(refused));
+    EXPECT_EQ(toolState.errors.size(), 1 + std::size(refused));
 }
 
-TEST_F(AliasRowTest, CompressionLimitsAndHighBytes)
+TEST_F(AliasRowTest, CompressionWithAByteAbove127IsRefused)
 {
-    std::string tooLong(63, '1');
-    output = Field(ALIAS_COLUMN_COMPRESSION, tooLong);
-    ExpectRefused("compression '" + tooLong + "' is longer than 63 characters", tooLong, 2);
-    output = FreshField(ALIAS_COLUMN_COMPRESSION, "hi\xe9gh");
+    output = Field(ALIAS_COLUMN_COMPRESSION, "hi\xe9gh");
     ExpectRefused("compression 'hi\xe9gh' has invalid character '\xe9' ascii 233",
                   "hi\xe9gh => \xe9", 8);
-    FreshField(ALIAS_COLUMN_COMPRESSION, std::string(62, '0'));
-    EXPECT_EQ(row.compression, std::string(62, '0'));
-    EXPECT_FALSE(row.rejected);
 }
 
 // The type column is covered with the lists it chooses, in the alias text tests.
@@ -156,16 +136,6 @@ TEST_F(AliasRowTest, PlatformWords)
     // Only four words count.
     for (const char *value : {"console", "!pc", "   ", "a b c d pc", "!pc console"})
         EXPECT_FALSE(Matches(value)) << value;
-
-    Capture();
-    EXPECT_FALSE(Matches("pc !pc"));
-    EXPECT_TRUE(Matches("pc" + std::string(61, ' ')));
-    EXPECT_FALSE(Matches("pc" + std::string(62, ' '))); // too long for its copy
-    EXPECT_EQ(Output(),
-              "ERROR: file weapons.csv alias shot has a platform both excluded and included\n"
-              "ERROR: file weapons.csv alias shot has a platform value longer than 63 "
-              "characters\n");
-    EXPECT_TRUE(toolState.errors.empty());
 
     // The column uses the current platform's word.
     Field(ALIAS_COLUMN_PLATFORM, "!pc");

@@ -56,7 +56,7 @@ TEST_F(AliasTextTest, HeaderAndRowRules)
         {"header ending the text", "name,\"file\nand more", MISSING_COLUMNS},
         {"text ending in a row", "name,file\na,a.wav", "", Strings{"a.wav"}},
         {"missing and extra fields",
-         "name,file,type\na,a.wav\nb,b.wav,streamed,extra,\"more\nc,c.wav\n",
+         "name,file,type\r\na,a.wav\r\nb,b.wav,streamed,extra,\"more\nc,c.wav\n",
          "",
          {"c.wav", "a.wav"},
          {"b.wav"}},

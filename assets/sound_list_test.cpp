@@ -42,31 +42,25 @@ class SoundListTest : public AssetTest
 
 using Strings = std::vector<std::string>;
 
-TEST_F(SoundListTest, SortIgnoresCaseAndKeepsTheOrderOfEqualFiles)
+TEST_F(SoundListTest, SortIgnoresCaseAndIsStableMergeKeepsTheLastAddedAliasOfEachList)
 {
+    Tool_MergeSoundList(&toolState.streamedList);
+    EXPECT_EQ(toolState.streamedList.head, nullptr);
     Add("b.wav", "", 0, "first");
     Add("A.wav", "", 0, "a");
     Add("B.WAV", "", 0, "second");
     Add("c.wav", "", 0, "c");
     Add("b.wav", "", 0, "third");
+    Add("b.wav", "", 0, "streamed", true);
     Tool_SortSoundList(&toolState.loadedList);
     // Pushed at the head, so the alias added last comes first among equal files.
     EXPECT_EQ(Names(toolState.loadedList), (Strings{"a", "third", "second", "first", "c"}));
     EXPECT_EQ(toolState.loadedList.count, 5);
-}
 
-TEST_F(SoundListTest, MergeKeepsTheLastAddedAliasOfEachFileInEachList)
-{
-    Tool_MergeSoundList(&toolState.streamedList);
-    EXPECT_EQ(toolState.streamedList.head, nullptr);
-    Add("x.wav", "", 0, "old");
-    Add("y.wav", "", 0, "y");
-    Add("X.wav", "", 0, "new");
-    Add("x.wav", "", 0, "streamed", true);
     Tool_MergeSoundList(&toolState.loadedList);
     Tool_MergeSoundList(&toolState.streamedList);
-    EXPECT_EQ(Names(toolState.loadedList), (Strings{"new", "y"}));
-    EXPECT_EQ(toolState.loadedList.count, 2);
+    EXPECT_EQ(Names(toolState.loadedList), (Strings{"a", "third", "c"}));
+    EXPECT_EQ(toolState.loadedList.count, 3);
     EXPECT_EQ(Names(toolState.streamedList), Strings{"streamed"});
     EXPECT_EQ(toolState.streamedList.count, 1);
     EXPECT_TRUE(toolState.errors.empty());

@@ -1,9 +1,9 @@
 // Run control pieces that can be checked without running the whole tool: path
-// utilities, console prints, error records, the alias file list, the run report and the
-// orphan walk.
+// utilities, console prints, error records, the run report and the orphan walk. The
+// alias file list, the report of a verbose run and the collection of output files are
+// checked end to end (file_system_test, conversion_test).
 #include "tests/support/scoped_dir.h"
 #include "tests/support/test_kit.h"
-#include "tool/command_line.h"
 #include "tool/paths.h"
 #include "tool/report.h"
 #include "tool/tool_state.h"
@@ -25,7 +25,6 @@ class ToolTest : public testing::Test
         Str_Copy(toolState.logFileName, (dir / "test.log").c_str(), sizeof(toolState.logFileName));
         toolState.errors.clear();
         toolState.orphanCandidates.clear();
-        toolState.aliasFiles.clear();
         toolState.verbose = false;
         toolState.ignoreOrphans = false;
         toolState.filesCount = 0;
@@ -52,20 +51,11 @@ TEST_F(ToolTest, BackSlashPathTurnsPairsIntoOne)
     EXPECT_STREQ("C:\\kit\\raw\\\\sound\\x.wav", path);
 }
 
-TEST_F(ToolTest, ReplaceExtensionAndMakeDirPath)
+TEST_F(ToolTest, MakeDirForFileMakesTheFoldersOfAPathInEitherSeparator)
 {
-    char name[64] = "Weapons/Shot.aif";
-    Tool_ReplaceExtension(name, ".wav");
-    EXPECT_STREQ("Weapons/Shot.wav", name);
-    char plain[64] = "a.b/c";
-    Tool_ReplaceExtension(plain, ".wav");
-    EXPECT_STREQ("a.b/c.wav", plain);
-
-    Tool_MakeDirPath((dir.path() + "\\raw\\english\\sound\\").c_str());
-    EXPECT_TRUE(FileExists(dir / "raw/english/sound"));
-    Tool_MakeDirForFile((dir.path() + "/devraw\\sound/x.wav").c_str());
-    EXPECT_TRUE(FileExists(dir / "devraw/sound"));
-    EXPECT_FALSE(FileExists(dir / "devraw/sound/x.wav"));
+    Tool_MakeDirForFile((dir.path() + "/devraw\\english\\sound/x.wav").c_str());
+    EXPECT_TRUE(FileExists(dir / "devraw/english/sound"));
+    EXPECT_FALSE(FileExists(dir / "devraw/english/sound/x.wav"));
 }
 
 TEST_F(ToolTest, PrintsGoToConsoleAndLogCutTo4095Characters)
@@ -102,16 +92,6 @@ TEST_F(ToolTest, AddErrorKeepsTheSystemMessageWithoutTrailingBlanks)
     EXPECT_STREQ("", toolState.errors[1].systemMessage);
 }
 
-TEST_F(ToolTest, AliasFileListReplacesExtensionsAndKeepsOrder)
-{
-    Tool_AddAliasFileList("weapons,vehicles.csv,ui.txt");
-    Tool_AddAliasFileList("a,");
-    Tool_AddAliasFileList("dir.v2/name");
-    std::vector<std::string> expected = {"weapons.csv", "vehicles.csv", "ui.csv",
-                                         "a.csv",       ".csv",         "dir.v2/name.csv"};
-    EXPECT_EQ(expected, toolState.aliasFiles);
-}
-
 TEST_F(ToolTest, ReportListsOrphansErrorsAndCounts)
 {
     toolState.orphanCandidates.insert("C:\\kit\\raw\\sound\\old.wav");
@@ -133,17 +113,6 @@ TEST_F(ToolTest, ReportListsOrphansErrorsAndCounts)
         "\n\n---------------------------\nFILES: \t\t10\nUPDATED: \t3\nOPRHANS: \t2\nERRORS: \t3\n"
         "----------------------------",
         testing::internal::GetCapturedStdout());
-
-    toolState.verbose = true;
-    toolState.ignoreOrphans = true;
-    testing::internal::CaptureStdout();
-    Tool_PrintReport();
-    EXPECT_EQ("\n---------------------------\n\tErrors\n---------------------------\n"
-              "ERROR: missing file C:\\kit\\sound_assets\\devraw\\sound\\gone.wav\n"
-              "ERROR: during encoding x.wav Bad file format\n"
-              "\n\n---------------------------\nFILES: \t\t10\nUPDATED: \t3\nERRORS: \t3\n"
-              "----------------------------",
-              testing::internal::GetCapturedStdout());
 }
 
 TEST_F(ToolTest, TimingLinesSplitHoursMinutesSeconds)
@@ -156,28 +125,6 @@ TEST_F(ToolTest, TimingLinesSplitHoursMinutesSeconds)
               testing::internal::GetCapturedStdout());
 }
 
-TEST_F(ToolTest, OutputFilesAreCollectedDepthFirstByLastExtension)
-{
-    WriteFile(dir / "RAW/Sound/Door.WAV", "");
-    WriteFile(dir / "RAW/Sound/readme.txt", "");
-    WriteFile(dir / "RAW/Sound/x.pc.wav", "");
-    WriteFile(dir / "RAW/Sound/sub/deep/y.wav", "");
-    std::string folder = ToolPath(dir / "raw/sound");
-    Tool_CollectOutputFiles(folder.c_str(), ".wav");
-    std::vector<std::string> found(toolState.orphanCandidates.begin(),
-                                   toolState.orphanCandidates.end());
-    std::vector<std::string> expected = {folder + "\\Door.WAV", folder + "\\sub\\deep\\y.wav",
-                                         folder + "\\x.pc.wav"};
-    EXPECT_EQ(expected, found);
-    EXPECT_TRUE(toolState.errors.empty());
-    EXPECT_EQ(1u, toolState.orphanCandidates.count(folder + "\\DOOR.wav"));
-
-    Tool_CollectOutputFiles(ToolPath(dir / "missing").c_str(), ".wav");
-    ASSERT_EQ(1u, toolState.errors.size());
-    EXPECT_EQ(3u, toolState.errors[0].systemError);
-    EXPECT_EQ(ToolPath(dir / "missing") + "\\*", toolState.errors[0].text);
-}
-
 TEST_F(ToolTest, OrphanWalkRepeatsTheErrorRecordsOfARepeatedWord)
 {
     // A directory word that occurs twice walks its folders once and repeats what the first
@@ -186,6 +133,7 @@ TEST_F(ToolTest, OrphanWalkRepeatsTheErrorRecordsOfARepeatedWord)
     WriteFile(dir / "raw/english", "");
     WriteFile(dir / "devraw/english", "");
     WriteFile(dir / "raw/sound/a.wav", "");
+    WriteFile(dir / "raw/sound/deep/b.pc.wav", ""); // the last extension counts
     WriteFile(dir / "raw/sound/notes.txt", "");
 
     Tool_FindOrphanCandidates((dir.path() + "/").c_str());
@@ -204,7 +152,9 @@ TEST_F(ToolTest, OrphanWalkRepeatsTheErrorRecordsOfARepeatedWord)
               texts);
     std::vector<std::string> found(toolState.orphanCandidates.begin(),
                                    toolState.orphanCandidates.end());
-    EXPECT_EQ((std::vector<std::string>{root + "\\raw\\sound\\a.wav"}), found);
+    EXPECT_EQ((std::vector<std::string>{root + "\\raw\\sound\\a.wav",
+                                        root + "\\raw\\sound\\deep\\b.pc.wav"}),
+              found);
     // The folders that can be made are made.
     EXPECT_TRUE(FileExists(dir / "devraw/sound"));
     EXPECT_TRUE(FileExists(dir / "raw/sound"));
