@@ -122,7 +122,6 @@ TEST_P(ArchiveWriters, ReadsTheMemberTableAndEveryMember)
     ASSERT_NE(archive, nullptr);
     EXPECT_STREQ(archive->baseName, "PATCH");
     ASSERT_EQ(archive->memberCount, 5);
-    EXPECT_EQ(archive->hashSize, 8);
     // Central-directory order, lower-cased; lookups ignore case and the slash direction.
     const char *names[] = {"sound/weapons.csv", "soundaliases/ambient.csv",
                            "soundaliases/empty.csv", "readme.txt", "soundaliases/sub/deep.csv"};
@@ -137,13 +136,10 @@ TEST_P(ArchiveWriters, ReadsTheMemberTableAndEveryMember)
         EXPECT_EQ(FS_FindArchiveMember(archive, lookup.c_str()), &archive->entries[i]);
         ASSERT_EQ(FS_OpenArchiveMember(1, archive, &archive->entries[i]),
                   int32_t(member.data.size()));
-        EXPECT_EQ(fsHandles[1].reopened, 0);
-        EXPECT_EQ(archive->handleInUse, 1);
         int last = 0;
         EXPECT_EQ(ReadMember(1, 4096, &last), member.data);
         EXPECT_EQ(last, 0);
         CloseSlot(1);
-        EXPECT_EQ(archive->handleInUse, 0);
     }
     EXPECT_EQ(FS_FindArchiveMember(archive, "sound/weapons.cs"), nullptr);
     EXPECT_EQ(FS_FindArchiveMember(archive, "soundaliases"), nullptr);
@@ -190,12 +186,11 @@ INSTANTIATE_TEST_SUITE_P(Archive, ArchiveWriters,
                                     (std::get<1>(info.param) ? "Deflated" : "Stored");
                          });
 
-TEST_F(ArchiveTest, BaseNamesAndHashSizes)
+TEST_F(ArchiveTest, BaseNamesAndAThousandMembers)
 {
     Archive *single = Load(ZipWriter::InfoZip, false, {{"x", "y"}}, ".vdz");
     ASSERT_NE(single, nullptr);
     EXPECT_STREQ(single->baseName, ".vdz");
-    EXPECT_EQ(single->hashSize, 2);
 
     std::vector<ZipMember> many;
     for (int i = 0; i < 1024; ++i)
@@ -203,7 +198,6 @@ TEST_F(ArchiveTest, BaseNamesAndHashSizes)
     Archive *large = Load(ZipWriter::Python, false, many, "many.Vdz");
     ASSERT_NE(large, nullptr);
     EXPECT_STREQ(large->baseName, "many");
-    EXPECT_EQ(large->hashSize, 2048);
     EXPECT_EQ(FS_FindArchiveMember(large, "F/1023.CSV"), &large->entries[1023]);
 }
 

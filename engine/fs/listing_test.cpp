@@ -120,6 +120,7 @@ TEST_F(FsListing, ListsOneLevelWithTheExtension)
                           {"soundaliasesx/y.csv", "y"}},
                          true));
     WriteFile(kit + "/raw/soundaliases/c.csv", "c");
+    WriteFile(kit + "/raw/soundaliases/A.CSV", "a"); // listed as the archive of main spells it
     WriteFile(kit + "/raw/soundaliases/sub/z.csv", "z");
     WriteFile(kit + "/raw/soundaliases/d.csvx", "d");
     MakeDirs(kit + "/raw/soundaliases/e.csv");
@@ -131,16 +132,6 @@ TEST_F(FsListing, ListsOneLevelWithTheExtension)
     EXPECT_EQ(ListGameFolder("soundaliases", "csvx"), (Strings{"x.csvx", "d.csvx"}));
     EXPECT_EQ(ListGameFolder("soundaliases", "txt"), Strings{});
     EXPECT_EQ(ListGameFolder("sound..aliases", "csv"), Strings{});
-}
-
-TEST_F(FsListing, FirstPlaceInSearchOrderSpellsTheName)
-{
-    // The folder main comes before the archives of raw.
-    WriteFile(kit + "/main/soundaliases/A.csv", "folder");
-    ASSERT_TRUE(WriteZip(ZipWriter::Python, kit + "/raw/patch.vdz",
-                         {{"soundaliases/a.csv", "archive"}, {"soundaliases/Z.csv", "z"}}, false));
-    StartFileSystem(kit);
-    EXPECT_EQ(ListGameFolder("soundaliases", "csv"), (Strings{"A.csv", "z.csv"}));
 }
 
 TEST_F(FsListing, LocalizedEntriesCanBeIgnored)
