@@ -19,6 +19,11 @@ struct ResampleCase
     double minSnrDb;
 };
 
+void PrintTo(const ResampleCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 using SoxResample = testing::TestWithParam<ResampleCase>;
 
 // Writes a tone of freqHz at rate from, resamples it to rate to and decodes the output with

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,11 @@ struct TestRoundTrip
     // 0.4 of the rate.
     TestSignal Make(double seconds, uint32_t seed) const;
 };
+// Names the case in test failures.
+inline void PrintTo(const TestRoundTrip &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 // Writes signal to path as libsndfile's major|sub format (for example
 // SF_FORMAT_WAV | SF_FORMAT_PCM_24). 16-bit and 8-bit integers are written from the samples
