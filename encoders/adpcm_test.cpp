@@ -17,8 +17,6 @@ EncBytes Enc_AdpcmEncodeBlocksPortable(const std::vector<int16_t> &pcm, uint16_t
 
 namespace
 {
-using Args = std::vector<std::string>;
-
 TEST(AdpcmBlockGeometry, SamplesPerBlockFollowTheBlockSize)
 {
     // {block size, channels, samples}: one code byte after the header gives 4 (mono) or 3
@@ -41,44 +39,14 @@ TestSignal Noise(uint32_t rate, int channels, double amplitude, uint32_t seed)
     return noise;
 }
 
-struct AdpcmCase
-{
-    const char *name;
-    uint32_t rate;
-    int channels;
-    const char *signal; // "speech", "tone" or "chirp"
-    int format;         // input format
-    double minSnrDb;
-};
-
-void PrintTo(const AdpcmCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-TestSignal Make(const AdpcmCase &c, double seconds)
-{
-    std::string kind = c.signal;
-    if (kind == "tone")
-    {
-        TestTone tone;
-        tone.freqHz = 440;
-        tone.seconds = seconds;
-        return tone.Sample(c.rate, c.channels);
-    }
-    if (kind == "chirp")
-        return Test_Chirp(c.rate, c.channels, seconds, 100, c.rate * 0.4);
-    return Test_SpeechLike(c.rate, c.channels, seconds, 7);
-}
-
-using AdpcmRoundTrip = testing::TestWithParam<AdpcmCase>;
+using AdpcmRoundTrip = testing::TestWithParam<TestRoundTrip>;
 
 TEST_P(AdpcmRoundTrip, DecodesCloseToTheSourceWithTheTrueLength)
 {
-    const AdpcmCase &c = GetParam();
+    const TestRoundTrip &c = GetParam();
     TestDir dir;
     TestSignal source; // what the input file holds, in its own precision
-    ASSERT_TRUE(Test_WriteWave(dir / "in.wav", Make(c, 1.3), c.format));
+    ASSERT_TRUE(Test_WriteWave(dir / "in.wav", c.Make(1.3, 7), c.format));
     ASSERT_TRUE(Test_ReadSndfileFloat(dir / "in.wav", source));
     TestRun run =
         Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "in.wav", dir / "out.wav"});
@@ -102,21 +70,19 @@ TEST_P(AdpcmRoundTrip, DecodesCloseToTheSourceWithTheTrueLength)
                   392, -232})
         Enc_PutU16(fmt, uint16_t(v));
     EXPECT_EQ(riff.chunks["fmt "], fmt);
-    EXPECT_EQ(Test_U32(riff.chunks["fact"], 0), frames);
+    EXPECT_EQ(Test_U32(riff.chunks["fact"], 0), frames); // the true length, not whole blocks
     EXPECT_EQ(riff.chunks["data"].size(), blocks * 512);
-    // The kit tool counts whole blocks; the fact chunk keeps the true length.
-    EXPECT_EQ(Test_ToolFrameCount(riff), (long long)(blocks * perBlock));
 
     TestDecoded bySndfile, byFfmpeg;
     std::string why;
     ASSERT_TRUE(Test_DecodeSndfile(dir / "out.wav", bySndfile, why)) << why;
     ASSERT_TRUE(Test_DecodeFfmpeg(dir / "out.wav", byFfmpeg, why)) << why;
-    EXPECT_EQ(Test_ProbeFrames(dir / "out.wav"), (long long)frames);
     for (const TestDecoded *d : {&bySndfile, &byFfmpeg})
     {
         EXPECT_EQ(d->rate, int(c.rate));
         EXPECT_EQ(d->channels, c.channels);
         EXPECT_EQ(d->Frames(), blocks * perBlock); // both decode the padded last block
+        EXPECT_GE(Test_SnrDb(source.samples, d->samples, c.channels, 0, frames), c.minSnrDb);
     }
 
     // Every block starts with two samples carried exactly in its header.
@@ -126,71 +92,37 @@ TEST_P(AdpcmRoundTrip, DecodesCloseToTheSourceWithTheTrueLength)
             for (int ch = 0; ch < c.channels; ++ch)
                 ASSERT_EQ(byFfmpeg.samples[f * c.channels + ch], pcm[f * c.channels + ch])
                     << "frame " << f;
-
-    double snrFfmpeg = Test_SnrDb(source.samples, byFfmpeg.samples, c.channels, 0, frames);
-    double snrSndfile = Test_SnrDb(source.samples, bySndfile.samples, c.channels, 0, frames);
-    EXPECT_GE(snrFfmpeg, c.minSnrDb);
-    EXPECT_GE(snrSndfile, c.minSnrDb);
-    RecordProperty("snr_ffmpeg_db", std::to_string(snrFfmpeg));
-    RecordProperty("snr_sndfile_db", std::to_string(snrSndfile));
 }
 
 // Reached (ffmpeg / libsndfile, which rounds predictions differently): speech-like 24.4 /
 // 23.9 dB at 22050 Hz mono, 33.2 / 32.3 dB at 44100 Hz stereo; 440 Hz tone 64.0 / 63.2 dB at
-// 48 kHz; a full-band chirp up to 0.4 of the rate 21.7 dB.
-INSTANTIATE_TEST_SUITE_P(
-    RatesSignalsAndFormats, AdpcmRoundTrip,
-    testing::Values(
-        AdpcmCase{"Speech22kMono", 22050, 1, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22},
-        AdpcmCase{"Speech44kStereo", 44100, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30},
-        AdpcmCase{"Speech32kStereo24Bit", 32000, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 25},
-        AdpcmCase{"Tone48kStereoFloat", 48000, 2, "tone", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 60},
-        AdpcmCase{"Tone96kMono32Bit", 96000, 1, "tone", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 60},
-        AdpcmCase{"Chirp44kMono8Bit", 44100, 1, "chirp", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 20},
-        AdpcmCase{"Chirp22kStereoExtensible", 22050, 2, "chirp", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16,
-                  20}),
-    [](const testing::TestParamInfo<AdpcmCase> &info) { return std::string(info.param.name); });
-
-// Encodes signal in-process with the given block size and decodes it with libsndfile.
-TestDecoded EncodeAndDecode(const TestSignal &signal, uint16_t blockAlign)
-{
-    TestDir dir;
-    EncBytes image;
-    std::string error;
-    EXPECT_TRUE(Enc_BuildAdpcmWave(Test_ToPcm16(signal.samples), signal.rate,
-                                   uint16_t(signal.channels), blockAlign, image, error))
-        << error;
-    EXPECT_TRUE(Test_WriteBytes(dir / "out.wav", image));
-    TestDecoded decoded;
-    std::string why;
-    EXPECT_TRUE(Test_DecodeSndfile(dir / "out.wav", decoded, why)) << why;
-    return decoded;
-}
-
-TEST(AdpcmQuality, PicksThePredictorThatCodesEachBlockBest)
-{
-    // A 3 kHz tone at 22050 Hz changes fast between samples: repeating the previous sample
-    // (the first coefficient pair) reaches only 20.6 dB; the best pair per block 29.5 dB.
-    TestTone tone;
-    tone.freqHz = 3000;
-    tone.seconds = 1.3;
-    TestSignal source = tone.Sample(22050, 1);
-    TestDecoded decoded = EncodeAndDecode(source, 512);
-    EXPECT_GE(Test_SnrDb(source.samples, decoded.samples, 1, 0, source.Frames()), 27.0) << "tone";
-
-    // In speech the pairs that predict the source best are the ones whose coding breaks
-    // down at its attacks: the pair of least prediction error reaches only 16.6 dB, the
-    // better of the two best by prediction error 17.0 dB; the pair that codes best 24.2 dB.
-    TestSignal speech = Test_SpeechLike(22050, 1, 2.0, 3);
-    decoded = EncodeAndDecode(speech, 512);
-    EXPECT_GE(Test_SnrDb(speech.samples, decoded.samples, 1, 0, speech.Frames()), 23.0) << "speech";
-}
+// 48 kHz; a full-band chirp up to 0.4 of the rate 21.7 dB. The coefficient pair is the one
+// that codes each block best: the first pair alone (repeating the previous sample) gives
+// 21.3 dB for the speech at 22050 Hz and 43.5 dB for the tone at 48 kHz, the pair that
+// predicts the source best 17.3 dB for the speech (it breaks down at the attacks).
+const TestRoundTrip kRoundTrips[] = {
+    {"Speech22kMono", 22050, 1, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22},
+    {"Speech44kStereo", 44100, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30},
+    {"Speech32kStereo24Bit", 32000, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 25},
+    {"Tone48kStereoFloat", 48000, 2, "tone", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 60},
+    {"Tone96kMono32Bit", 96000, 1, "tone", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 60},
+    {"Chirp44kMono8Bit", 44100, 1, "chirp", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 20},
+    {"Chirp22kStereoExtensible", 22050, 2, "chirp", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 20}};
+INSTANTIATE_TEST_SUITE_P(RatesSignalsAndFormats, AdpcmRoundTrip, testing::ValuesIn(kRoundTrips),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(AdpcmQuality, CodesTheStartOfEveryBlockAsWellAsTheRest)
 {
     // Loud noise: a block whose first step were far off would code its first samples badly.
     TestSignal source = Noise(44100, 2, 0.6, 5);
-    TestDecoded decoded = EncodeAndDecode(source, 512);
+    TestDir dir;
+    EncBytes image;
+    std::string error;
+    ASSERT_TRUE(Enc_BuildAdpcmWave(Test_ToPcm16(source.samples), 44100, 2, 512, image, error))
+        << error;
+    ASSERT_TRUE(Test_WriteBytes(dir / "out.wav", image));
+    TestDecoded decoded;
+    ASSERT_TRUE(Test_DecodeSndfile(dir / "out.wav", decoded, error)) << error;
     const size_t perBlock = Enc_AdpcmSamplesPerBlock(512, 2), frames = source.Frames();
     double whole = Test_SnrDb(source.samples, decoded.samples, 2, 0, frames);
     double signal = 0, noise = 0;
@@ -218,24 +150,11 @@ TEST(AdpcmEncoder, GivesTheSameBytesOnEveryProcessor)
     }
 }
 
-TEST(AdpcmProgram, RefusesWhatTheFormatCannotHoldAndEncodesEmptyWavesAsHeaders)
+TEST(AdpcmProgram, EncodesAnEmptyWaveAsHeaders)
 {
     TestDir dir;
-    const int pcm16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    ASSERT_TRUE(Test_WriteWave(dir / "three.wav", Test_SpeechLike(22050, 3, 0.2), pcm16));
-    ASSERT_TRUE(Test_WriteWave(dir / "two.wav", Test_SpeechLike(22050, 2, 0.2), pcm16));
-    ASSERT_TRUE(Test_WriteWave(dir / "empty.wav", TestSignal{22050, 1, {}}, pcm16));
-    const std::pair<Args, const char *> refused[] = {{{"512", "three.wav"}, "1 or 2 channels"},
-                                                     {{"14", "two.wav"}, "block size 14"}};
-    for (const auto &[args, reason] : refused)
-    {
-        TestRun run =
-            Test_Run({kAdpcmProgram, "-b", args[0], "-f", "16", dir / args[1], dir / "out.wav"});
-        EXPECT_NE(run.status, 0);
-        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
-        EXPECT_FALSE(Test_Exists(dir / "out.wav"));
-    }
-
+    ASSERT_TRUE(Test_WriteWave(dir / "empty.wav", TestSignal{22050, 1, {}},
+                               SF_FORMAT_WAV | SF_FORMAT_PCM_16));
     TestRun run =
         Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "empty.wav", dir / "out.wav"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -243,7 +162,6 @@ TEST(AdpcmProgram, RefusesWhatTheFormatCannotHoldAndEncodesEmptyWavesAsHeaders)
     EXPECT_TRUE(riff.wellFormed);
     EXPECT_EQ(Test_U32(riff.chunks["fact"], 0), 0u);
     EXPECT_TRUE(riff.chunks["data"].empty());
-    EXPECT_EQ(Test_ToolFrameCount(riff), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // What all three programs promise the kit tool alike: a usage line on bad arguments, a clear
 // message on unreadable input, a non-zero exit on every failure, no partial output, paths
-// with either separator, and the same bytes for the same input.
+// with either separator, and the same bytes for the same input; and the waves that the
+// formats cannot hold.
 #include "encoders/testing_signals.h"
 #include "encoders/testing_tools.h"
 
@@ -100,6 +101,7 @@ TEST_P(ProgramContract, FailsWithOneLineAndNoOutput)
          {dir / "absent.wav", "cannot open"}},
         {Fill(GetParam().good, dir / "garbage.wav", dir / "old.wav"), {"not a RIFF WAVE file"}},
         {Fill(GetParam().good, dir / "in.wav", dir / "missing/out.wav"), {"missing/out.wav"}},
+        {Fill(GetParam().good, dir.Path(), dir / "out.wav"), {dir.Path() + ": not a regular file"}},
     };
     for (const Args &bad : GetParam().bad)
         calls.push_back({Fill(bad, dir / "in.wav", dir / "out.wav"), {"usage: "}});
@@ -120,7 +122,38 @@ TEST_P(ProgramContract, FailsWithOneLineAndNoOutput)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPrograms, ProgramContract, testing::ValuesIn(kPrograms),
-                         [](const testing::TestParamInfo<ProgramCase> &info)
-                         { return std::string(info.param.name); });
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Waves that AdpcmEncode.exe's format or WMAEncode.exe's codec cannot take are refused with
+// the reason, and leave no output.
+TEST(Programs, RefuseWhatTheirFormatCannotHold)
+{
+    struct Refusal
+    {
+        Args call; // with IN and OUT
+        uint32_t rate;
+        int channels;
+        double seconds;
+        const char *reason;
+    };
+    const Refusal refusals[] = {
+        {{kAdpcmProgram, "-b", "512", "-f", "16", "IN", "OUT"}, 22050, 3, 0.2, "1 or 2 channels"},
+        {{kAdpcmProgram, "-b", "14", "-f", "16", "IN", "OUT"}, 22050, 2, 0.2, "block size 14"},
+        {{kWmaProgram, "-b", "96000", "IN", "OUT"}, 96000, 2, 0.3, "96000 Hz"},
+        {{kWmaProgram, "-b", "96000", "IN", "OUT"}, 22050, 3, 0.3, "1 or 2 channels"},
+        {{kWmaProgram, "-b", "96000", "IN", "OUT"}, 22050, 1, 0.0, "no samples"},
+    };
+    for (const Refusal &r : refusals)
+    {
+        SCOPED_TRACE(r.reason);
+        TestDir dir;
+        ASSERT_TRUE(Test_WriteWave(dir / "in.wav", Test_SpeechLike(r.rate, r.channels, r.seconds),
+                                   SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        TestRun run = Test_Run(Fill(r.call, dir / "in.wav", dir / "out.wav"));
+        EXPECT_NE(run.status, 0);
+        EXPECT_NE(run.err.find(r.reason), std::string::npos) << run.err;
+        EXPECT_EQ(dir.List(), std::vector<std::string>{"in.wav"});
+    }
+}
 
 } // namespace

@@ -155,6 +155,19 @@ TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt
     return s;
 }
 
+TestSignal TestRoundTrip::Make(double seconds, uint32_t seed) const
+{
+    const std::string kind = signal;
+    if (kind == "speech")
+        return Test_SpeechLike(rate, channels, seconds, seed);
+    if (kind == "chirp")
+        return Test_Chirp(rate, channels, seconds, 100, rate * 0.4);
+    TestTone tone;
+    tone.freqHz = 440;
+    tone.seconds = seconds;
+    return tone.Sample(rate, channels);
+}
+
 std::vector<int16_t> Test_ToPcm16(const std::vector<float> &samples)
 {
     std::vector<int16_t> pcm(samples.size());

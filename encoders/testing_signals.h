@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,28 @@ TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t
 // Silence with one click at frame clickAt: a 33-sample burst of a 1/8-rate cosine under a
 // Hann window, on every channel, peaking at clickAt.
 TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt);
+
+// One case of an encoder's round trip, its name naming it in the test list: a sound of the
+// kind signal at rate, written to the input file in format (as for Test_WriteWave), and the
+// signal-to-noise ratio in dB that the decoded sound must reach.
+struct TestRoundTrip
+{
+    const char *name;
+    uint32_t rate;
+    int channels;
+    const char *signal; // "speech", "tone" or "chirp"
+    int format;
+    double minSnrDb;
+
+    // seconds of the sound: speech-like from seed, a 440 Hz tone, or a sweep from 100 Hz to
+    // 0.4 of the rate.
+    TestSignal Make(double seconds, uint32_t seed) const;
+};
+// Names the case in test failures.
+inline void PrintTo(const TestRoundTrip &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 // Writes signal to path as libsndfile's major|sub format (for example
 // SF_FORMAT_WAV | SF_FORMAT_PCM_24). 16-bit and 8-bit integers are written from the samples

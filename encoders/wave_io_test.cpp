@@ -14,55 +14,43 @@
 namespace
 {
 
-struct FormatCase
+TEST(WaveReader, ReadsEveryFormatLibsndfileWrites)
 {
-    const char *name;
-    int format;
-    double tolerance; // largest difference from the source allowed after the round trip
-};
-
-void PrintTo(const FormatCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-using WaveReaderFormats = testing::TestWithParam<FormatCase>;
-
-TEST_P(WaveReaderFormats, ReadsWhatLibsndfileWrote)
-{
-    const FormatCase &c = GetParam();
+    // {format, largest difference from the source allowed}
+    const std::pair<int, double> formats[] = {
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1.0 / 128},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0.5 / 32768 + 1e-9},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1e-6},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1e-6},
+        {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.0},
+        {SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 1e-7},
+        {SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 0.5 / 32768 + 1e-9},
+        {SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 1e-6},
+        {SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 0.0}};
     TestDir dir;
-    TestSignal source = Test_SpeechLike(32000, 2, 0.4);
-    ASSERT_TRUE(Test_WriteWave(dir / "in.wav", source, c.format));
-
-    EncWave wave;
-    std::string error;
-    ASSERT_TRUE(Enc_ReadWaveFile(dir / "in.wav", wave, error)) << error;
-    EXPECT_EQ(wave.sampleRate, 32000u);
-    EXPECT_EQ(wave.channels, 2);
-    ASSERT_EQ(wave.Frames(), source.Frames());
-    double worst = 0;
-    for (size_t i = 0; i < source.samples.size(); ++i)
-        worst = std::max(worst, double(std::fabs(wave.samples[i] - source.samples[i])));
-    EXPECT_LE(worst, c.tolerance);
-    // 16-bit samples come back bit-exact.
-    EXPECT_TRUE((c.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
-                Enc_ToPcm16(wave.samples) == Test_ToPcm16(source.samples));
+    const TestSignal source = Test_SpeechLike(32000, 2, 0.4);
+    for (const auto &[format, tolerance] : formats)
+    {
+        SCOPED_TRACE(testing::Message() << "format 0x" << std::hex << format);
+        ASSERT_TRUE(Test_WriteWave(dir / "in.wav", source, format));
+        EncWave wave;
+        EncWave16 wave16;
+        std::string error;
+        ASSERT_TRUE(Enc_ReadWaveFile(dir / "in.wav", wave, error)) << error;
+        ASSERT_TRUE(Enc_ReadWaveFile16(dir / "in.wav", wave16, error)) << error;
+        EXPECT_EQ(wave.sampleRate, 32000u);
+        EXPECT_EQ(wave.channels, 2);
+        ASSERT_EQ(wave.Frames(), source.Frames());
+        double worst = 0;
+        for (size_t i = 0; i < source.samples.size(); ++i)
+            worst = std::max(worst, double(std::fabs(wave.samples[i] - source.samples[i])));
+        EXPECT_LE(worst, tolerance);
+        EXPECT_EQ(wave16.samples, Enc_ToPcm16(wave.samples));
+        // 16-bit samples come back bit-exact.
+        EXPECT_TRUE((format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
+                    wave16.samples == Test_ToPcm16(source.samples));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    AllFormats, WaveReaderFormats,
-    testing::Values(FormatCase{"Pcm8", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1.0 / 128},
-                    FormatCase{"Pcm16", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0.5 / 32768 + 1e-9},
-                    FormatCase{"Pcm24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1e-6},
-                    FormatCase{"Pcm32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1e-6},
-                    FormatCase{"Float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0.0},
-                    FormatCase{"Double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 1e-7},
-                    FormatCase{"ExtensiblePcm16", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16,
-                               0.5 / 32768 + 1e-9},
-                    FormatCase{"ExtensiblePcm24", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 1e-6},
-                    FormatCase{"ExtensibleFloat", SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 0.0}),
-    [](const testing::TestParamInfo<FormatCase> &info) { return std::string(info.param.name); });
 
 // A hand-made image: chunks given as (code, payload), with the RIFF size set right.
 EncBytes Image(const std::vector<std::pair<const char *, EncBytes>> &chunks)
@@ -146,15 +134,6 @@ TEST(WaveReaderLayout, RejectsWhatItCannotDecodeWithAReason)
     }
 }
 
-TEST(WaveReader, RefusesAFolder)
-{
-    TestDir dir;
-    EncWave16 wave16;
-    std::string error;
-    EXPECT_FALSE(Enc_ReadWaveFile16(dir.Path(), wave16, error));
-    EXPECT_EQ(error, "not a regular file");
-}
-
 TEST(Pcm16Conversion, RoundsToNearestAndClips)
 {
     std::vector<float> in = {0.0f,  1.0f / 32768, 0.49f / 32768, -0.51f / 32768, 0.5f,
@@ -175,9 +154,6 @@ TEST(WholeFileOutput, CreatesAndReplacesWithoutLeavingTemporaries)
     struct stat st;
     ASSERT_EQ(::stat((dir / "out.wav").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
-
-    EXPECT_FALSE(Enc_WriteFileWhole(dir / "missing/out.wav", EncBytes{1}, error));
-    EXPECT_NE(error.find("missing/out.wav"), std::string::npos) << error;
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.wav"});
 }
 
