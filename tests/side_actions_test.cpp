@@ -12,17 +12,13 @@ class SideActions : public testing::Test
   protected:
     void SetUp() override
     {
-        kit.WriteAliasFile("weapons.csv", "name,file,type,spatialized,compression\n"
-                                          "shot,weapons/shot.wav,,3d,\n"
-                                          "stereo,weapons/stereo.wav,,3d,\n"
-                                          "flat,weapons/flat.wav,,,\n"
-                                          "intro,music/intro.wav,streamed,,\n"
-                                          "greet,voiceovers/greet.wav,streamed,,\n"
-                                          "gone,weapons/gone.wav,,3d,\n");
-        kit.WriteSource("weapons/shot.wav", PcmWave(22050, 1, 100));
-        kit.WriteSource("weapons/stereo.wav", PcmWave(22050, 2, 100));
-        kit.WriteSource("weapons/flat.wav", PcmWave(22050, 2, 100));
-        kit.WriteSource("music/intro.wav", PcmWave(22050, 2, 100));
+        kit.WriteSounds("weapons.csv", "name,file,type,spatialized,compression",
+                        {{"shot,weapons/shot.wav,,3d,", PcmWave(22050, 1, 100)},
+                         {"stereo,weapons/stereo.wav,,3d,", PcmWave(22050, 2, 100)},
+                         {"flat,weapons/flat.wav,,,", PcmWave(22050, 2, 100)},
+                         {"intro,music/intro.wav,streamed,,", PcmWave(22050, 2, 100)},
+                         {"greet,voiceovers/greet.wav,streamed,,", ""},
+                         {"gone,weapons/gone.wav,,3d,", ""}});
         WriteFile(kit / "sound_assets/raw/english/sound/voiceovers/greet.wav",
                   PcmWave(22050, 1, 100));
         KitRun run = kit.Run({});
