@@ -12,10 +12,12 @@
 //   sleep MILLISECONDS       wait before doing anything else
 //   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
 //                            fake_encoder.stalled and wait (at most ten minutes) to be killed
+#include "tests/support/riff_builder.h"
+
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -40,40 +42,12 @@ bool HasRule(const std::vector<Rule> &rules, const char *verb, const std::string
     return false;
 }
 
-// Little-endian numbers of the given byte count.
-void Put(std::string &out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out += char((value >> (8 * i)) & 0xff);
-}
-
 uint32_t Get(const std::string &s, size_t at, int bytes)
 {
     uint32_t value = 0;
     for (int i = bytes - 1; i >= 0; --i)
         value = (value << 8) | uint8_t(s[at + i]);
     return value;
-}
-
-std::string Chunk(const char *code, const std::string &payload)
-{
-    std::string out(code, 4);
-    Put(out, uint32_t(payload.size()), 4);
-    return out + payload + (payload.size() & 1 ? std::string(1, '\0') : "");
-}
-
-// The format block fields up to the bits per sample.
-std::string Format(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t average,
-                   uint16_t blockAlign, uint16_t bits)
-{
-    std::string f;
-    Put(f, tag, 2);
-    Put(f, channels, 2);
-    Put(f, rate, 4);
-    Put(f, average, 4);
-    Put(f, blockAlign, 2);
-    Put(f, bits, 2);
-    return f;
 }
 
 struct Wave
@@ -123,30 +97,18 @@ std::string Resample(const Wave &in, uint32_t rate)
         for (uint16_t c = 0; c < in.channels; ++c)
         {
             size_t at = size_t(uint64_t(i) * from / rate) * frameBytes + c * (in.bits / 8);
-            Put(data, in.bits == 16 ? Get(in.samples, at, 2) : 0, 2);
+            data += LittleU16(uint16_t(in.bits == 16 ? Get(in.samples, at, 2) : 0));
         }
-    return Chunk("fmt ",
-                 Format(1, in.channels, rate, rate * in.channels * 2, in.channels * 2, 16)) +
-           Chunk("data", data);
+    return RiffChunk("fmt ", PcmFormat(in.channels, rate)) + RiffChunk("data", data);
 }
 
 std::string Adpcm(const Wave &in, uint16_t blockAlign)
 {
-    static const int16_t coefficients[14] = {256, 0,   512, -256, 0,    0,   192,
-                                             64,  240, 0,   460,  -208, 392, -232};
     uint16_t perBlock = uint16_t((blockAlign - 7 * in.channels) * 2 / in.channels + 2);
     size_t blocks = (in.Frames() + perBlock - 1) / perBlock;
-    std::string f = Format(2, in.channels, in.rate,
-                           uint32_t(uint64_t(in.rate) * blockAlign / perBlock), blockAlign, 4);
-    Put(f, 32, 2);
-    Put(f, perBlock, 2);
-    Put(f, 7, 2);
-    for (int16_t coefficient : coefficients)
-        Put(f, uint16_t(coefficient), 2);
-    std::string fact;
-    Put(fact, uint32_t(in.Frames()), 4);
-    return Chunk("fmt ", f) + Chunk("fact", fact) +
-           Chunk("data", std::string(blocks * blockAlign, '\x11'));
+    return RiffChunk("fmt ", AdpcmFormat(in.channels, in.rate, blockAlign, perBlock)) +
+           RiffChunk("fact", LittleU32(uint32_t(in.Frames()))) +
+           RiffChunk("data", std::string(blocks * blockAlign, '\x11'));
 }
 
 std::string Xwma(const Wave &in)
@@ -154,13 +116,12 @@ std::string Xwma(const Wave &in)
     uint32_t decodedBytes = uint32_t(in.Frames() * in.channels * 2);
     const uint32_t perPacket = 4096 * in.channels;
     size_t packets = decodedBytes == 0 ? 1 : (decodedBytes + perPacket - 1) / perPacket;
-    std::string f = Format(0x161, in.channels, in.rate, 12000, 2048, 16);
-    Put(f, 0, 2);
     std::string dpds;
     for (size_t i = 1; i <= packets; ++i)
-        Put(dpds, i == packets ? decodedBytes : uint32_t(i * perPacket), 4);
-    return Chunk("fmt ", f) + Chunk("dpds", dpds) +
-           Chunk("data", std::string(packets * 2048, '\x22'));
+        dpds += LittleU32(i == packets ? decodedBytes : uint32_t(i * perPacket));
+    return RiffChunk("fmt ",
+                     WaveFormat(0x161, in.channels, in.rate, 12000, 2048, 16) + LittleU16(0)) +
+           RiffChunk("dpds", dpds) + RiffChunk("data", std::string(packets * 2048, '\x22'));
 }
 } // namespace
 
@@ -227,10 +188,8 @@ int main(int argc, char **argv)
                          : program == "WMAEncode.exe" ? Xwma(wave)
                                                       : Adpcm(wave, uint16_t(std::stoul(args[1])));
     if (HasRule(rules, "trailer", program, input))
-        chunks += Chunk("LIST", "INFOtrailing");
-    std::string bytes = "RIFF";
-    Put(bytes, uint32_t(4 + chunks.size()), 4);
-    bytes += (program == "WMAEncode.exe" ? "XWMA" : "WAVE") + chunks;
+        chunks += RiffChunk("LIST", "INFOtrailing");
+    std::string bytes = RiffImage(program == "WMAEncode.exe" ? "XWMA" : "WAVE", {chunks});
     for (char &c : output)
         if (c == '\\')
             c = '/';
