@@ -222,24 +222,46 @@ TEST_F(Conversion, RawBeforeDevrawPlatformSpecificSourcesAndLocalizedFiles)
               SummaryOf(kit.Run({"-lang", "french", "-skip-localized", "-clean"}).out));
 }
 
-TEST_F(Conversion, MissingSourcesAndLongNamesAreRecorded)
+TEST_F(Conversion, ReportOfOrphansMissingSourcesAndLongNames)
 {
     // The name part below the sound folder may hold 42 characters.
     std::string fits = "dir/" + std::string(38, 'n') + ".wav",
                 tooLong = "dir/" + std::string(39, 'n') + ".wav";
     kit.WriteSounds("a.csv", "name,file",
-                    {{"missing,missing.wav", ""},
+                    {{"door,door.wav", PcmWave(22050, 1, 10)},
+                     {"missing,missing.wav", ""},
                      {"fits," + fits, PcmWave(22050, 1, 10)},
                      {"long," + tooLong, PcmWave(22050, 1, 10)}});
+    // Orphans are files of the target extension, in any spelling, that no alias names.
+    WriteFile(kit / "RAW/Sound/Door.WAV", "stale");
+    WriteFile(kit / "RAW/Sound/old.wav", "");
+    WriteFile(kit / "RAW/Sound/readme.txt", "");
+    WriteFile(kit / "devraw/english/sound/voiceovers/gone.wav", "");
     kit.SetEncoderRules("fail AdpcmEncode.exe\n");
 
     KitRun run = kit.Run({});
     EXPECT_EQ(2, run.status);
     // The missing source is named only with -verbose.
-    EXPECT_EQ(NoHistory() + NO_ORPHANS +
-                  "\n---------------------------\n\tErrors\n---------------------------\nERROR: " +
-                  tooLong + " Filename too long.\n" + Summary(3, 1, 0, 2),
+    std::string root = ToolPath(kit.root());
+    const std::string errors = "\n---------------------------\n\tErrors\n"
+                               "---------------------------\nERROR: " +
+                               tooLong + " Filename too long.\n";
+    EXPECT_EQ(NoHistory() + NO_ORPHANS + "\n" + root +
+                  "\\devraw\\english\\sound\\voiceovers\\gone.wav\n" + root +
+                  "\\raw\\sound\\old.wav" + errors + Summary(4, 2, 2, 2),
               run.out);
+    // The existing spelling is kept; no second file or folder appears beside it.
+    EXPECT_EQ((std::vector<std::string>{"Sound/Door.WAV", "Sound/dir/" + fits.substr(4),
+                                        "Sound/old.wav", "Sound/readme.txt"}),
+              ListTree(kit / "RAW"));
+    EXPECT_EQ(1u, ReadTargetLayout(ReadFile(kit / "RAW/Sound/Door.WAV")).formatTag);
+    EXPECT_TRUE(FileExists(kit / "RAW/english/sound"));
+    std::vector<std::string> top = ListFolder(kit.root());
+    EXPECT_EQ(top.end(), std::find(top.begin(), top.end(), "raw"));
+
+    EXPECT_EQ(errors + "\n\n---------------------------\nFILES: \t\t4\nUPDATED: \t0\n" +
+                  "ERRORS: \t2\n----------------------------",
+              kit.Run({"-ignore_orphans"}).out);
     KitRun verbose = kit.Run({"-verbose", "-clean"});
     EXPECT_EQ(2, verbose.status);
     EXPECT_NE(std::string::npos,
@@ -311,33 +333,4 @@ TEST_F(Conversion, ImagesAreCutAfterTheDataAndLoopingStreamsPadded)
     std::string trail = ReadFile(kit / "raw/sound/trail.wav");
     EXPECT_EQ(trail.size(), ReadTargetLayout(trail).dataEnd);
     EXPECT_EQ(std::string::npos, trail.find("INFOtrailing"));
-}
-
-TEST_F(Conversion, OrphansIgnoreCaseAndOtherExtensions)
-{
-    kit.WriteSounds("a.csv", "name,file", {{"door,door.wav", PcmWave(22050, 1, 10)}});
-    WriteFile(kit / "RAW/Sound/Door.WAV", "stale");
-    WriteFile(kit / "RAW/Sound/old.wav", "");
-    WriteFile(kit / "RAW/Sound/readme.txt", "");
-    WriteFile(kit / "devraw/english/sound/voiceovers/gone.wav", "");
-    kit.SetEncoderRules("fail AdpcmEncode.exe\n");
-
-    KitRun run = kit.Run({});
-    EXPECT_EQ(0, run.status);
-    std::string root = ToolPath(kit.root());
-    EXPECT_EQ(NoHistory() + NO_ORPHANS + "\n" + root +
-                  "\\devraw\\english\\sound\\voiceovers\\gone.wav\n" + root +
-                  "\\raw\\sound\\old.wav" + Summary(1, 1, 2),
-              run.out);
-    // The existing spelling is kept; no second file or folder appears beside it.
-    EXPECT_EQ((std::vector<std::string>{"Sound/Door.WAV", "Sound/old.wav", "Sound/readme.txt"}),
-              ListTree(kit / "RAW"));
-    EXPECT_EQ(1u, ReadTargetLayout(ReadFile(kit / "RAW/Sound/Door.WAV")).formatTag);
-    EXPECT_TRUE(FileExists(kit / "RAW/english/sound"));
-    std::vector<std::string> top = ListFolder(kit.root());
-    EXPECT_EQ(top.end(), std::find(top.begin(), top.end(), "raw"));
-
-    EXPECT_EQ("\n\n---------------------------\nFILES: \t\t1\nUPDATED: \t0\n"
-              "----------------------------",
-              kit.Run({"-ignore_orphans"}).out);
 }
