@@ -267,7 +267,6 @@ TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesO
     std::string history = "XUHISTORY 8\n\"locked/a.wav\" 0 0 0 0 0\n\"pinned.wav\" 0 0 0 0 0\n";
     WriteFile(kit / HISTORY, history);
     WriteFile(kit.bin() + "/Auralith.log", "old log\n");
-    GiveToUnprivilegedUser(kit.root());
     SetMode(kit / "raw/sound/locked", 0555);
     SetMode(kit / "raw/sound/pinned.wav", 0444);
     SetMode(kit / HISTORY, 0444);

@@ -120,8 +120,7 @@ class HostileKit : public testing::Test
 
 TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongFields)
 {
-    kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
-    kit.WriteAliasFile("good.csv", "name,file\ngood,good.wav\n");
+    kit.WriteSounds("good.csv", "name,file", {{"good,good.wav", PcmWave(22050, 1, 100)}});
     kit.WriteAliasFile("garbage.csv", Garbage(20000, 1));
     kit.WriteAliasFile("garbage_header.csv", "name,file\n" + Garbage(20000, 2));
     kit.WriteAliasFile("line.csv",
@@ -185,8 +184,8 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongField
 
 TEST_F(HostileKit, HistoryFilesOfGarbageHugeNamesManyTokensOpenQuotesAndLongNames)
 {
-    kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
-    kit.WriteAliasFile("good.csv", "name,file,compression\ngood,good.wav,pcm\n");
+    kit.WriteSounds("good.csv", "name,file,compression",
+                    {{"good,good.wav,pcm", PcmWave(22050, 1, 100)}});
     const std::string kept = "\"kept.wav\" 0 0 0 0 0\n";
     std::string tokens;
     for (int i = 0; i < 100000; ++i)

@@ -32,8 +32,6 @@ TargetLayout ReadTargetLayout(const std::string &bytes)
         if (code == "fmt " && size >= 16)
         {
             layout.formatTag = U16(bytes, at + 8);
-            layout.channels = U16(bytes, at + 10);
-            layout.sampleRate = U32(bytes, at + 12);
             layout.formatEnd = next;
         }
         else if (code == "PRIV" && size >= 24)
