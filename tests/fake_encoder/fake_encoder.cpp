@@ -1,14 +1,14 @@
 // A small stand-in for the three encoder programs, for tests. Copied into a kit's bin
 // folder as sox.exe, WMAEncode.exe and AdpcmEncode.exe, it acts by the name it was
 // started under:
-//   sox.exe IN -r RATE OUT resample           a 16-bit PCM wave at RATE (nearest sample)
-//   AdpcmEncode.exe -b 512 -f 16 IN OUT       a Microsoft ADPCM wave of the same length
+//   sox.exe IN -r RATE OUT resample           a 16-bit PCM wave at RATE of the same duration
+//   AdpcmEncode.exe -b 512 -f 16 IN OUT       a Microsoft ADPCM wave of the same length, with
+//                                             a LIST chunk behind the data chunk
 //   WMAEncode.exe -b 96000 IN OUT             an XWMA file with a dpds table
 // Every start appends "NAME<TAB>ARG<TAB>ARG..." to fake_encoder.log in the current folder;
 // other names exit with 2. fake_encoder.cfg in the current folder changes what it does, one
 // rule per line:
 //   fail PROGRAM [TEXT]      exit 1 (for inputs containing TEXT, when given)
-//   trailer PROGRAM [TEXT]   append a LIST chunk after the data chunk
 //   sleep MILLISECONDS       wait before doing anything else
 //   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
 //                            fake_encoder.stalled and wait (at most ten minutes) to be killed
@@ -90,16 +90,9 @@ bool ReadWave(std::string path, Wave *wave)
 
 std::string Resample(const Wave &in, uint32_t rate)
 {
-    size_t frameBytes = size_t(in.channels) * (in.bits / 8);
-    uint32_t from = in.rate > 0 ? in.rate : 1;
-    std::string data;
-    for (size_t i = 0; i < size_t(uint64_t(in.Frames()) * rate / from); ++i)
-        for (uint16_t c = 0; c < in.channels; ++c)
-        {
-            size_t at = size_t(uint64_t(i) * from / rate) * frameBytes + c * (in.bits / 8);
-            data += LittleU16(uint16_t(in.bits == 16 ? Get(in.samples, at, 2) : 0));
-        }
-    return RiffChunk("fmt ", PcmFormat(in.channels, rate)) + RiffChunk("data", data);
+    size_t frames = size_t(uint64_t(in.Frames()) * rate / (in.rate > 0 ? in.rate : 1));
+    return RiffChunk("fmt ", PcmFormat(in.channels, rate)) +
+           RiffChunk("data", SampleBytes(frames * in.channels * 2));
 }
 
 std::string Adpcm(const Wave &in, uint16_t blockAlign)
@@ -108,7 +101,8 @@ std::string Adpcm(const Wave &in, uint16_t blockAlign)
     size_t blocks = (in.Frames() + perBlock - 1) / perBlock;
     return RiffChunk("fmt ", AdpcmFormat(in.channels, in.rate, blockAlign, perBlock)) +
            RiffChunk("fact", LittleU32(uint32_t(in.Frames()))) +
-           RiffChunk("data", std::string(blocks * blockAlign, '\x11'));
+           RiffChunk("data", std::string(blocks * blockAlign, '\x11')) +
+           RiffChunk("LIST", "INFOtrailing");
 }
 
 std::string Xwma(const Wave &in)
@@ -187,8 +181,6 @@ int main(int argc, char **argv)
     std::string chunks = program == "sox.exe"         ? Resample(wave, std::stoul(args[2]))
                          : program == "WMAEncode.exe" ? Xwma(wave)
                                                       : Adpcm(wave, uint16_t(std::stoul(args[1])));
-    if (HasRule(rules, "trailer", program, input))
-        chunks += RiffChunk("LIST", "INFOtrailing");
     std::string bytes = RiffImage(program == "WMAEncode.exe" ? "XWMA" : "WAVE", {chunks});
     for (char &c : output)
         if (c == '\\')
