@@ -42,14 +42,6 @@ bool HasRule(const std::vector<Rule> &rules, const char *verb, const std::string
     return false;
 }
 
-uint32_t Get(const std::string &s, size_t at, int bytes)
-{
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = (value << 8) | uint8_t(s[at + i]);
-    return value;
-}
-
 struct Wave
 {
     uint16_t channels = 0, bits = 0;
@@ -71,12 +63,12 @@ bool ReadWave(std::string path, Wave *wave)
         return false;
     for (size_t at = 12; at + 8 <= s.size();)
     {
-        uint32_t size = Get(s, at + 4, 4);
+        uint32_t size = ReadLittle(s, at + 4, 4);
         if (s.compare(at, 4, "fmt ") == 0 && at + 24 <= s.size())
         {
-            wave->channels = uint16_t(Get(s, at + 10, 2));
-            wave->rate = Get(s, at + 12, 4);
-            wave->bits = uint16_t(Get(s, at + 22, 2));
+            wave->channels = uint16_t(ReadLittle(s, at + 10, 2));
+            wave->rate = ReadLittle(s, at + 12, 4);
+            wave->bits = uint16_t(ReadLittle(s, at + 22, 2));
         }
         else if (s.compare(at, 4, "data") == 0)
         {
