@@ -30,7 +30,7 @@ platform: {-pc}, defines which platform to run Auralith on (default is to run Au
 
 )";
 
-const char *const EMPTY_REPORT =
+const std::string EMPTY_REPORT =
     "ERROR: \n\n---------------------------\n\tOrphans\n---------------------------"
     "\n\n---------------------------\nFILES: \t\t0\nUPDATED: \t0\nOPRHANS: \t0\n"
     "----------------------------";
@@ -39,57 +39,50 @@ const std::string NO_ALIAS_WARNING =
     "WARNING: can't find any sound alias files (soundaliases/*.csv)\n";
 } // namespace
 
-TEST(CommandLine, HelpPrintsTheUsageAnywhereOnTheLineInAnyCase)
-{
-    TestKit kit;
-    for (auto args : {std::vector<std::string>{"-help"}, {"-verbose", "-HeLp", "-bogus"}})
-    {
-        KitRun run = kit.Run(args);
-        EXPECT_EQ(0, run.status);
-        EXPECT_EQ(USAGE, run.out);
-        EXPECT_EQ(USAGE, run.log);
-    }
-}
-
-// Every refused command line ends with status 1 and the empty report, also in the log.
-TEST(CommandLine, RefusedOptionsAndParametersPrintTheUsage)
+// Help ends with status 0 and the usage alone; every refused command line, and a kit
+// without alias files, with status 1 and the empty report. The log holds the same.
+TEST(CommandLine, StatusesUsageAndReportOfEachCommandLine)
 {
     TestKit kit;
     const std::string tooLong(259, 'x');
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"-pc", "-bogus"},
-         "ERROR: unrecognized commandline option '-bogus', usage follows:\n" + USAGE},
-        {{"weapons"}, "ERROR: unrecognized commandline option 'weapons', usage follows:\n" + USAGE},
-        {{"-lang", tooLong}, "ERROR: '-lang' parameter greater than 259\n" + USAGE},
-        {{"-log", tooLong}, "ERROR: '-log' parameter greater than 259\n" + USAGE},
-        {{"-lang"}, USAGE},
-        {{"-log", "-verbose"}, USAGE},
+    const std::string unrecognized = "ERROR: unrecognized commandline option ";
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"-help"}, 0, USAGE},
+        {{"-verbose", "-HeLp", "-bogus"}, 0, USAGE},
+        {{}, 1, NO_ALIAS_WARNING + EMPTY_REPORT},
+        {{"-pc", "-bogus"}, 1, unrecognized + "'-bogus', usage follows:\n" + USAGE + EMPTY_REPORT},
+        {{"weapons"}, 1, unrecognized + "'weapons', usage follows:\n" + USAGE + EMPTY_REPORT},
+        {{"-lang", tooLong},
+         1,
+         "ERROR: '-lang' parameter greater than 259\n" + USAGE + EMPTY_REPORT},
+        {{"-log", tooLong}, 1, "ERROR: '-log' parameter greater than 259\n" + USAGE + EMPTY_REPORT},
+        {{"-lang"}, 1, USAGE + EMPTY_REPORT},
+        {{"-log", "-verbose"}, 1, USAGE + EMPTY_REPORT},
         // "-aliasfiles" takes "-verbose" as its parameter slot: the usage is printed, verbose
         // stays off, and the run goes on over every alias file.
-        {{"-aliasfiles", "-verbose"}, USAGE + NO_ALIAS_WARNING},
+        {{"-aliasfiles", "-verbose"}, 1, USAGE + NO_ALIAS_WARNING + EMPTY_REPORT},
     };
-    for (const auto &[args, start] : cases)
+    for (const Case &c : cases)
     {
-        KitRun run = kit.Run(args);
-        EXPECT_EQ(1, run.status) << args[0];
-        EXPECT_EQ(start + EMPTY_REPORT, run.out);
+        SCOPED_TRACE(c.args.empty() ? "no options" : c.args[0]);
+        KitRun run = kit.Run(c.args);
+        EXPECT_EQ(c.status, run.status);
+        EXPECT_EQ(c.out, run.out);
         EXPECT_EQ(run.out, run.log);
+        EXPECT_EQ("", run.err);
     }
-}
 
-TEST(CommandLine, KitWithoutAliasFilesWarnsAndFailsAndLogNamesTheLogFile)
-{
-    TestKit kit;
-    KitRun run = kit.Run({});
-    EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string(NO_ALIAS_WARNING) + EMPTY_REPORT, run.out);
-    EXPECT_EQ(run.out, run.log);
-    EXPECT_EQ("", run.err);
-
+    // A parameter of 258 characters is taken; -log names the log file.
     RemoveFile(kit.bin() + "/Auralith.log");
-    run = kit.Run({"-log", "out.txt", "-lang", std::string(258, 'x')});
+    KitRun run = kit.Run({"-log", "out.txt", "-lang", std::string(258, 'x')});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ(std::string(NO_ALIAS_WARNING) + EMPTY_REPORT, run.out);
+    EXPECT_EQ(NO_ALIAS_WARNING + EMPTY_REPORT, run.out);
     EXPECT_EQ(run.out, ReadTextOutput(kit.bin() + "/out.txt"));
     EXPECT_FALSE(FileExists(kit.bin() + "/Auralith.log"));
 }

@@ -33,19 +33,15 @@ std::string SummaryOf(const std::string &out)
 class Conversion : public testing::Test
 {
   protected:
-    // Four sounds that take the four roads of the encoder: WMA, ADPCM after resampling,
-    // ADPCM, and PCM without any program.
+    // Four sounds that take the four roads of the encoder: ADPCM, ADPCM after resampling,
+    // PCM without any program, and WMA.
     void WriteBasicKit()
     {
-        kit.WriteAliasFile("main.csv", "name,file,type,loop,compression\n"
-                                       "shot,weapons/shot.wav,,,\n"
-                                       "theme,music/theme.wav,streamed,,\n"
-                                       "beep,ui/beep.wav,,,pcm\n"
-                                       "wind,amb/long.wav,loaded,,\n");
-        kit.WriteSource("weapons/shot.wav", PcmWave(44100, 1, 1000));
-        kit.WriteSource("music/theme.wav", PcmWave(48000, 2, 4800));
-        kit.WriteSource("ui/beep.wav", PcmWave(16000, 1, 1600));
-        kit.WriteSource("amb/long.wav", PcmWave(44100, 1, 88064));
+        kit.WriteSounds("main.csv", "name,file,type,loop,compression",
+                        {{"shot,weapons/shot.wav,,,", PcmWave(44100, 1, 1000)},
+                         {"theme,music/theme.wav,streamed,,", PcmWave(48000, 2, 4800)},
+                         {"beep,ui/beep.wav,,,pcm", PcmWave(16000, 1, 1600)},
+                         {"wind,amb/long.wav,loaded,,", PcmWave(44100, 1, 88064)}});
     }
 
     std::string Source(const std::string &relative, const std::string &tree = "raw") const
@@ -71,6 +67,12 @@ class Conversion : public testing::Test
         return all;
     }
 
+    // The sample frames a converted file's PRIV chunk records.
+    uint32_t PrivFrames(const std::string &target) const
+    {
+        return ReadTargetLayout(ReadFile(kit / target)).privFrames;
+    }
+
     // The report line of a first run, which finds no history file.
     std::string NoHistory() const
     {
@@ -81,7 +83,7 @@ class Conversion : public testing::Test
 };
 } // namespace
 
-TEST_F(Conversion, FirstRunConvertsEverythingSecondRunNothing)
+TEST_F(Conversion, FirstRunConvertsEverythingIntoTargetsWithThePrivChunkEndingAt2088)
 {
     WriteBasicKit();
     KitRun first = kit.Run({});
@@ -98,8 +100,9 @@ TEST_F(Conversion, FirstRunConvertsEverythingSecondRunNothing)
                   Launch("AdpcmEncode.exe", temp + "/temp.rate.wav"),
               }),
               kit.TakeEncoderLog());
-    std::vector<std::string> targets = {"raw/sound/amb/long.wav", "raw/sound/music/theme.wav",
-                                        "raw/sound/ui/beep.wav", "raw/sound/weapons/shot.wav"};
+    const std::vector<std::string> targets = {"raw/sound/amb/long.wav", "raw/sound/music/theme.wav",
+                                              "raw/sound/ui/beep.wav",
+                                              "raw/sound/weapons/shot.wav"};
     EXPECT_EQ(targets, AllTargets());
     EXPECT_FALSE(FileExists(temp)) << "the scratch folder is removed at the end";
     EXPECT_EQ("XUHISTORY 8\n"
@@ -109,7 +112,41 @@ TEST_F(Conversion, FirstRunConvertsEverythingSecondRunNothing)
               "\"amb/long.wav\" 0 0 0 0 0\n",
               ReadFile(kit / "sound_assets/Auralith.hst"));
 
-    std::vector<std::string> before;
+    std::string beep = ReadFile(kit / "raw/sound/ui/beep.wav");
+    TargetLayout pcm = ReadTargetLayout(beep);
+    // The PRIV header's own layout is checked with the wave layer.
+    EXPECT_EQ(36u, pcm.privOffset);
+    EXPECT_EQ("SNDS", pcm.privMagic);
+    EXPECT_EQ(1600u, pcm.privFrames);
+    EXPECT_EQ(2088u, pcm.dataOffset);
+    EXPECT_EQ(beep.substr(2096), SampleBytes(3200));
+    TargetLayout resampled = ReadTargetLayout(ReadFile(kit / "raw/sound/music/theme.wav"));
+    EXPECT_EQ(2u, resampled.formatTag); // ADPCM after the resampler
+    EXPECT_EQ(44100u, resampled.privRate);
+    EXPECT_EQ(2u, resampled.privChannels);
+    EXPECT_EQ(resampled.dataSize, resampled.privDataSize);
+    TargetLayout wma = ReadTargetLayout(ReadFile(kit / "raw/sound/amb/long.wav"));
+    EXPECT_EQ("XWMA", wma.form);
+    EXPECT_EQ(88064u, wma.privFrames);
+    for (const std::string &target : targets)
+    {
+        std::string bytes = ReadFile(kit / target);
+        TargetLayout layout = ReadTargetLayout(bytes);
+        ASSERT_TRUE(layout.valid) << target;
+        EXPECT_EQ(layout.formatEnd, layout.privOffset) << target;
+        EXPECT_EQ(2088u, layout.privOffset + 8 + layout.privSize) << target;
+        // The chunk the fake ADPCM encoder puts behind the data is cut.
+        EXPECT_EQ(bytes.size(), layout.dataEnd) << target;
+        EXPECT_EQ(bytes.size() - 8, layout.riffSize) << target;
+    }
+}
+
+TEST_F(Conversion, NextRunsConvertOnlyDeletedTargetsNewerSourcesAndChangedCompression)
+{
+    WriteBasicKit();
+    ASSERT_EQ(0, kit.Run({}).status);
+    kit.TakeEncoderLog();
+    std::vector<std::string> targets = AllTargets(), before;
     for (const std::string &target : targets)
         before.push_back(ReadFile(kit / target));
     KitRun second = kit.Run({});
@@ -121,48 +158,6 @@ TEST_F(Conversion, FirstRunConvertsEverythingSecondRunNothing)
     EXPECT_NE(std::string::npos, kit.Run({"-verbose"})
                                      .out.find("Skipping up to date sound file " +
                                                ToolPath(Source("ui/beep.wav")) + ".\n"));
-}
-
-TEST_F(Conversion, EveryTargetCarriesThePrivChunkEndingAt2088)
-{
-    WriteBasicKit();
-    ASSERT_EQ(0, kit.Run({}).status);
-
-    std::string beep = ReadFile(kit / "raw/sound/ui/beep.wav");
-    TargetLayout pcm = ReadTargetLayout(beep);
-    // The PRIV header's own layout is checked with the wave layer.
-    EXPECT_EQ(36u, pcm.privOffset);
-    EXPECT_EQ("SNDS", pcm.privMagic);
-    EXPECT_EQ(1600u, pcm.privFrames);
-    EXPECT_EQ(2088u, pcm.dataOffset);
-    EXPECT_EQ(beep.substr(2096), SampleBytes(3200));
-
-    TargetLayout resampled = ReadTargetLayout(ReadFile(kit / "raw/sound/music/theme.wav"));
-    EXPECT_EQ(2u, resampled.formatTag); // ADPCM after the resampler
-    EXPECT_EQ(44100u, resampled.privRate);
-    EXPECT_EQ(2u, resampled.privChannels);
-    EXPECT_EQ(resampled.dataSize, resampled.privDataSize);
-    TargetLayout wma = ReadTargetLayout(ReadFile(kit / "raw/sound/amb/long.wav"));
-    EXPECT_EQ("XWMA", wma.form);
-    EXPECT_EQ(88064u, wma.privFrames);
-
-    for (const std::string &target : ListTree(kit / "raw"))
-    {
-        std::string bytes = ReadFile(kit / ("raw/" + target));
-        TargetLayout layout = ReadTargetLayout(bytes);
-        ASSERT_TRUE(layout.valid) << target;
-        EXPECT_EQ(layout.formatEnd, layout.privOffset) << target;
-        EXPECT_EQ(2088u, layout.privOffset + 8 + layout.privSize) << target;
-        EXPECT_EQ(bytes.size(), layout.dataEnd) << target;
-        EXPECT_EQ(bytes.size() - 8, layout.riffSize) << target;
-    }
-}
-
-TEST_F(Conversion, DeletedTargetTouchedSourceAndChangedCompressionConvertAgain)
-{
-    WriteBasicKit();
-    ASSERT_EQ(0, kit.Run({}).status);
-    kit.TakeEncoderLog();
 
     RemoveFile(kit / "raw/sound/weapons/shot.wav");
     EXPECT_EQ(Summary(4, 1, 0), SummaryOf(kit.Run({}).out));
@@ -192,51 +187,82 @@ TEST_F(Conversion, DeletedTargetTouchedSourceAndChangedCompressionConvertAgain)
     EXPECT_EQ(Summary(4, 4, 0), SummaryOf(kit.Run({"-clean"}).out));
 }
 
-TEST_F(Conversion, RawBeforeDevrawAndPlatformSpecificSources)
+TEST_F(Conversion, RawBeforeDevrawPlatformSpecificSourcesAndLocalizedFiles)
 {
-    kit.WriteAliasFile(
-        "a.csv",
-        "name,file\nboth,both.wav\ndev,dev/only.wav\ndoor,door.wav\ndoorpc,knock.pc.wav\n");
-    kit.WriteSource("both.wav", PcmWave(22050, 1, 100));
+    kit.WriteSounds("a.csv", "name,file,type",
+                    {{"both,both.wav,", PcmWave(22050, 1, 100)},
+                     {"dev,dev/only.wav,", ""},
+                     {"door,door.wav,", PcmWave(22050, 1, 400)},
+                     {"doorpc,knock.pc.wav,", PcmWave(22050, 1, 600)},
+                     {"greet,voiceovers/greet.wav,streamed", ""}});
     kit.WriteSource("both.wav", PcmWave(22050, 1, 200), "devraw");
     kit.WriteSource("dev/only.wav", PcmWave(22050, 1, 300), "devraw");
-    kit.WriteSource("door.wav", PcmWave(22050, 1, 400));
     kit.WriteSource("door.pc.wav", PcmWave(22050, 2, 500));
-    kit.WriteSource("knock.pc.wav", PcmWave(22050, 1, 600));
+    WriteFile(kit / "sound_assets/raw/french/sound/voiceovers/greet.wav", PcmWave(22050, 1, 20));
     kit.SetEncoderRules("fail AdpcmEncode.exe\n"); // everything falls back to PCM
 
-    KitRun run = kit.Run({});
+    KitRun run = kit.Run({"-lang", "french"});
     EXPECT_EQ(0, run.status) << run.out;
-    EXPECT_EQ((std::vector<std::string>{"devraw/sound/dev/only.wav", "raw/sound/both.wav",
-                                        "raw/sound/door.wav", "raw/sound/knock.wav"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  "devraw/sound/dev/only.wav", "raw/french/sound/voiceovers/greet.wav",
+                  "raw/sound/both.wav", "raw/sound/door.wav", "raw/sound/knock.wav"}),
               AllTargets());
-    EXPECT_EQ(100u, ReadTargetLayout(ReadFile(kit / "raw/sound/both.wav")).privFrames);
-    EXPECT_EQ(300u, ReadTargetLayout(ReadFile(kit / "devraw/sound/dev/only.wav")).privFrames);
-    EXPECT_EQ(500u, ReadTargetLayout(ReadFile(kit / "raw/sound/door.wav")).privFrames);
-    EXPECT_EQ(600u, ReadTargetLayout(ReadFile(kit / "raw/sound/knock.wav")).privFrames);
+    EXPECT_EQ(100u, PrivFrames("raw/sound/both.wav"));
+    EXPECT_EQ(300u, PrivFrames("devraw/sound/dev/only.wav"));
+    EXPECT_EQ(500u, PrivFrames("raw/sound/door.wav"));
+    EXPECT_EQ(600u, PrivFrames("raw/sound/knock.wav"));
+    EXPECT_EQ(20u, PrivFrames("raw/french/sound/voiceovers/greet.wav"));
     std::string history = ReadFile(kit / "sound_assets/Auralith.hst");
     EXPECT_NE(std::string::npos, history.find("\"dev/only.wav\" 0 0 1 0 0\n"));
     EXPECT_NE(std::string::npos, history.find("\"both.wav\" 0 0 0 0 0\n"));
+    EXPECT_NE(std::string::npos, history.find("\"french/voiceovers/greet.wav\" 0 1 0 0 0\n"));
+    EXPECT_TRUE(FileExists(kit / "devraw/french/sound"));
+    EXPECT_EQ(Summary(5, 1, 0),
+              SummaryOf(kit.Run({"-lang", "french", "-skip-non-localized", "-clean"}).out));
+    EXPECT_EQ(Summary(5, 4, 0),
+              SummaryOf(kit.Run({"-lang", "french", "-skip-localized", "-clean"}).out));
 }
 
-TEST_F(Conversion, MissingSourcesAndLongNamesAreRecorded)
+TEST_F(Conversion, ReportOfOrphansMissingSourcesAndLongNames)
 {
     // The name part below the sound folder may hold 42 characters.
     std::string fits = "dir/" + std::string(38, 'n') + ".wav",
                 tooLong = "dir/" + std::string(39, 'n') + ".wav";
-    kit.WriteAliasFile("a.csv",
-                       "name,file\nmissing,missing.wav\nfits," + fits + "\nlong," + tooLong + "\n");
-    kit.WriteSource(fits, PcmWave(22050, 1, 10));
-    kit.WriteSource(tooLong, PcmWave(22050, 1, 10));
+    kit.WriteSounds("a.csv", "name,file",
+                    {{"door,door.wav", PcmWave(22050, 1, 10)},
+                     {"missing,missing.wav", ""},
+                     {"fits," + fits, PcmWave(22050, 1, 10)},
+                     {"long," + tooLong, PcmWave(22050, 1, 10)}});
+    // Orphans are files of the target extension, in any spelling, that no alias names.
+    WriteFile(kit / "RAW/Sound/Door.WAV", "stale");
+    WriteFile(kit / "RAW/Sound/old.wav", "");
+    WriteFile(kit / "RAW/Sound/readme.txt", "");
+    WriteFile(kit / "devraw/english/sound/voiceovers/gone.wav", "");
     kit.SetEncoderRules("fail AdpcmEncode.exe\n");
 
     KitRun run = kit.Run({});
     EXPECT_EQ(2, run.status);
     // The missing source is named only with -verbose.
-    EXPECT_EQ(NoHistory() + NO_ORPHANS +
-                  "\n---------------------------\n\tErrors\n---------------------------\nERROR: " +
-                  tooLong + " Filename too long.\n" + Summary(3, 1, 0, 2),
+    std::string root = ToolPath(kit.root());
+    const std::string errors = "\n---------------------------\n\tErrors\n"
+                               "---------------------------\nERROR: " +
+                               tooLong + " Filename too long.\n";
+    EXPECT_EQ(NoHistory() + NO_ORPHANS + "\n" + root +
+                  "\\devraw\\english\\sound\\voiceovers\\gone.wav\n" + root +
+                  "\\raw\\sound\\old.wav" + errors + Summary(4, 2, 2, 2),
               run.out);
+    // The existing spelling is kept; no second file or folder appears beside it.
+    EXPECT_EQ((std::vector<std::string>{"Sound/Door.WAV", "Sound/dir/" + fits.substr(4),
+                                        "Sound/old.wav", "Sound/readme.txt"}),
+              ListTree(kit / "RAW"));
+    EXPECT_EQ(1u, ReadTargetLayout(ReadFile(kit / "RAW/Sound/Door.WAV")).formatTag);
+    EXPECT_TRUE(FileExists(kit / "RAW/english/sound"));
+    std::vector<std::string> top = ListFolder(kit.root());
+    EXPECT_EQ(top.end(), std::find(top.begin(), top.end(), "raw"));
+
+    EXPECT_EQ(errors + "\n\n---------------------------\nFILES: \t\t4\nUPDATED: \t0\n" +
+                  "ERRORS: \t2\n----------------------------",
+              kit.Run({"-ignore_orphans"}).out);
     KitRun verbose = kit.Run({"-verbose", "-clean"});
     EXPECT_EQ(2, verbose.status);
     EXPECT_NE(std::string::npos,
@@ -246,17 +272,13 @@ TEST_F(Conversion, MissingSourcesAndLongNamesAreRecorded)
 
 TEST_F(Conversion, EncoderChoicesAndTheirFailureRecords)
 {
-    kit.WriteAliasFile("a.csv", "name,file,type,loop,compression\n"
-                                "s,streamwma.wav,streamed,,wma\n"
-                                "l,loopwma.wav,loaded,looping,WMA\n"
-                                "a,adpcm.wav,loaded,,ADPCM\n"
-                                "w,long.wav,loaded,,\n"
-                                "m,mono.wav,loaded,,\n");
-    kit.WriteSource("streamwma.wav", PcmWave(22050, 1, 100));
-    kit.WriteSource("loopwma.wav", PcmWave(22050, 1, 100000));
-    kit.WriteSource("adpcm.wav", PcmWave(22050, 1, 100000));
-    kit.WriteSource("long.wav", PcmWave(22050, 2, 2 * 88064 - 1)); // stereo needs twice the frames
-    kit.WriteSource("mono.wav", PcmWave(22050, 1, 88063));
+    kit.WriteSounds("a.csv", "name,file,type,loop,compression",
+                    {{"s,streamwma.wav,streamed,,wma", PcmWave(22050, 1, 100)},
+                     {"l,loopwma.wav,loaded,looping,WMA", PcmWave(22050, 1, 100000)},
+                     {"a,adpcm.wav,loaded,,ADPCM", PcmWave(22050, 1, 100000)},
+                     // Stereo needs twice the frames for WMA.
+                     {"w,long.wav,loaded,,", PcmWave(22050, 2, 2 * 88064 - 1)},
+                     {"m,mono.wav,loaded,,", PcmWave(22050, 1, 88063)}});
     kit.SetEncoderRules("fail AdpcmEncode.exe adpcm.wav\n");
 
     KitRun run = kit.Run({});
@@ -280,8 +302,7 @@ TEST_F(Conversion, EncoderChoicesAndTheirFailureRecords)
 
     // Automatic compression falls back to PCM when both encoders fail.
     kit.SetEncoderRules("fail WMAEncode.exe\nfail AdpcmEncode.exe\n");
-    kit.WriteAliasFile("a.csv", "name,file\nw,wma.wav\n");
-    kit.WriteSource("wma.wav", PcmWave(44100, 1, 90000));
+    kit.WriteSounds("a.csv", "name,file", {{"w,wma.wav", PcmWave(44100, 1, 90000)}});
     run = kit.Run({});
     EXPECT_EQ(Summary(1, 2, 2), SummaryOf(run.out));
     TargetLayout layout = ReadTargetLayout(ReadFile(kit / "raw/sound/wma.wav"));
@@ -289,20 +310,14 @@ TEST_F(Conversion, EncoderChoicesAndTheirFailureRecords)
     EXPECT_EQ(90000u, layout.privFrames);
 }
 
-TEST_F(Conversion, ImagesAreCutAfterTheDataAndLoopingStreamsPadded)
+TEST_F(Conversion, LoopingStreamsArePaddedWithTheirOwnSamples)
 {
     // 535528 mono frames make a target of exactly 1073152 bytes: not padded. One frame
     // more pads the target to three times 536576 bytes with its own first samples.
-    kit.WriteAliasFile("a.csv", "name,file,type,loop,compression\n"
-                                "exact,exact.wav,streamed,looping,pcm\n"
-                                "over,over.wav,streamed,looping,pcm\n"
-                                "still,still.wav,streamed,,pcm\n"
-                                "trail,trail.wav,loaded,,\n");
-    kit.WriteSource("exact.wav", PcmWave(22050, 1, 535528));
-    kit.WriteSource("over.wav", PcmWave(22050, 1, 535529));
-    kit.WriteSource("still.wav", PcmWave(22050, 1, 535529));
-    kit.WriteSource("trail.wav", PcmWave(22050, 1, 1000));
-    kit.SetEncoderRules("trailer AdpcmEncode.exe\n");
+    kit.WriteSounds("a.csv", "name,file,type,loop,compression",
+                    {{"exact,exact.wav,streamed,looping,pcm", PcmWave(22050, 1, 535528)},
+                     {"over,over.wav,streamed,looping,pcm", PcmWave(22050, 1, 535529)},
+                     {"still,still.wav,streamed,,pcm", PcmWave(22050, 1, 535529)}});
     ASSERT_EQ(0, kit.Run({}).status);
 
     EXPECT_EQ(1073152u, ReadFile(kit / "raw/sound/exact.wav").size());
@@ -313,57 +328,4 @@ TEST_F(Conversion, ImagesAreCutAfterTheDataAndLoopingStreamsPadded)
     EXPECT_EQ(1073154u - 8u, layout.riffSize);
     EXPECT_EQ(1071058u, layout.dataSize);
     EXPECT_EQ(over.substr(2096, over.size() - 1073154), over.substr(1073154));
-
-    std::string trail = ReadFile(kit / "raw/sound/trail.wav");
-    EXPECT_EQ(trail.size(), ReadTargetLayout(trail).dataEnd);
-    EXPECT_EQ(std::string::npos, trail.find("INFOtrailing"));
-}
-
-TEST_F(Conversion, OrphansIgnoreCaseAndOtherExtensions)
-{
-    kit.WriteAliasFile("a.csv", "name,file\ndoor,door.wav\n");
-    kit.WriteSource("door.wav", PcmWave(22050, 1, 10));
-    WriteFile(kit / "RAW/Sound/Door.WAV", "stale");
-    WriteFile(kit / "RAW/Sound/old.wav", "");
-    WriteFile(kit / "RAW/Sound/readme.txt", "");
-    WriteFile(kit / "devraw/english/sound/voiceovers/gone.wav", "");
-    kit.SetEncoderRules("fail AdpcmEncode.exe\n");
-
-    KitRun run = kit.Run({});
-    EXPECT_EQ(0, run.status);
-    std::string root = ToolPath(kit.root());
-    EXPECT_EQ(NoHistory() + NO_ORPHANS + "\n" + root +
-                  "\\devraw\\english\\sound\\voiceovers\\gone.wav\n" + root +
-                  "\\raw\\sound\\old.wav" + Summary(1, 1, 2),
-              run.out);
-    // The existing spelling is kept; no second file or folder appears beside it.
-    EXPECT_EQ((std::vector<std::string>{"Sound/Door.WAV", "Sound/old.wav", "Sound/readme.txt"}),
-              ListTree(kit / "RAW"));
-    EXPECT_EQ(1u, ReadTargetLayout(ReadFile(kit / "RAW/Sound/Door.WAV")).formatTag);
-    EXPECT_TRUE(FileExists(kit / "RAW/english/sound"));
-    std::vector<std::string> top = ListFolder(kit.root());
-    EXPECT_EQ(top.end(), std::find(top.begin(), top.end(), "raw"));
-
-    EXPECT_EQ("\n\n---------------------------\nFILES: \t\t1\nUPDATED: \t0\n"
-              "----------------------------",
-              kit.Run({"-ignore_orphans"}).out);
-}
-
-TEST_F(Conversion, LocalizedFilesFollowTheLanguage)
-{
-    kit.WriteAliasFile("vo.csv",
-                       "name,file,type\ngreet,voiceovers/greet.wav,streamed\nshot,shot.wav,\n");
-    WriteFile(kit / "sound_assets/raw/french/sound/voiceovers/greet.wav", PcmWave(22050, 1, 20));
-    kit.WriteSource("shot.wav", PcmWave(22050, 1, 30));
-    kit.SetEncoderRules("fail AdpcmEncode.exe\n");
-
-    KitRun run = kit.Run({"-lang", "french"});
-    EXPECT_EQ(0, run.status) << run.out;
-    EXPECT_EQ(20u,
-              ReadTargetLayout(ReadFile(kit / "raw/french/sound/voiceovers/greet.wav")).privFrames);
-    EXPECT_NE(std::string::npos, ReadFile(kit / "sound_assets/Auralith.hst")
-                                     .find("\"french/voiceovers/greet.wav\" 0 1 0 0 0\n"));
-    EXPECT_TRUE(FileExists(kit / "devraw/french/sound"));
-    for (const char *skip : {"-skip-non-localized", "-skip-localized"})
-        EXPECT_EQ(Summary(2, 1, 0), SummaryOf(kit.Run({"-lang", "french", skip, "-clean"}).out));
 }

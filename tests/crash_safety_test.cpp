@@ -48,21 +48,6 @@ std::vector<std::string> SortedLines(const std::string &text)
     return lines;
 }
 
-bool EndsWith(const std::string &text, const std::string &end)
-{
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-KitRun RunAs(const TestKit &kit, const std::vector<std::string> &args,
-             const ProcessOptions &options)
-{
-    if (options.unprivileged)
-        GiveToUnprivilegedUser(kit.root());
-    ProcessResult result = RunProcess(AURALITH_BINARY, args, kit.bin(), options);
-    return KitRun{result.status, result.out, result.err, ReadFile(kit.bin() + "/Auralith.log")};
-}
-
 // A kit converted once from old sources, then given new sources and one more alias, so
 // that the next run converts every file again. The run from that state is the one that
 // gets killed; an uninterrupted run from the same state is the reference.
@@ -71,21 +56,12 @@ class CrashSafety : public testing::Test
   protected:
     void SetUp() override
     {
-        const std::string header = "name,file,type,compression\n"
-                                   "one,a/one.wav,,\n"                // resampled, then ADPCM
-                                   "two,b/two.wav,,\n"                // WMA
-                                   "three,c/three.wav,,pcm\n"         // no program
-                                   "four,d/four.wav,,\n"              // ADPCM
-                                   "big,e/big.wav,,pcm\n"             // a large target
-                                   "five,music/five.wav,streamed,\n"; // ADPCM
-        kit.WriteAliasFile("main.csv", header);
-        WriteSources(0);
+        WriteKit(0);
         ASSERT_EQ(0, kit.Run({}).status);
         oldTargets = OutputFiles(kit);
         oldHistory = ReadFile(kit / HISTORY);
 
-        kit.WriteAliasFile("main.csv", header + "six,g/six.wav,,\n");
-        WriteSources(7);
+        WriteKit(7, {"six,g/six.wav,,", PcmWave(22050, 1, 5000)});
         for (const std::string &source : ListTree(kit / "sound_assets/raw"))
             SetFileTime(kit / ("sound_assets/raw/" + source), 1600000000);
 
@@ -99,16 +75,21 @@ class CrashSafety : public testing::Test
         ASSERT_EQ(oldTargets.size() + 1, newTargets.size());
     }
 
-    // Sources whose length grows with more, so old and new targets differ.
-    void WriteSources(uint32_t more)
+    // Six sounds and the extra one given, with sources whose length grows with more, so
+    // that old and new targets differ.
+    void WriteKit(uint32_t more, const std::pair<std::string, std::string> &extra = {})
     {
-        kit.WriteSource("a/one.wav", PcmWave(48000, 2, 20000 + more));
-        kit.WriteSource("b/two.wav", PcmWave(44100, 1, 100000 + more));
-        kit.WriteSource("c/three.wav", PcmWave(22050, 1, 3000 + more));
-        kit.WriteSource("d/four.wav", PcmWave(32000, 1, 30000 + more));
-        kit.WriteSource("e/big.wav", PcmWave(22050, 2, 1000000 + more));
-        kit.WriteSource("music/five.wav", PcmWave(44100, 1, 40000 + more));
-        kit.WriteSource("g/six.wav", PcmWave(22050, 1, 5000 + more));
+        std::vector<std::pair<std::string, std::string>> rows = {
+            {"one,a/one.wav,,", PcmWave(48000, 2, 20000 + more)},       // resampled, then ADPCM
+            {"two,b/two.wav,,", PcmWave(44100, 1, 100000 + more)},      // WMA
+            {"three,c/three.wav,,pcm", PcmWave(22050, 1, 3000 + more)}, // no program
+            {"four,d/four.wav,,", PcmWave(32000, 1, 30000 + more)},     // ADPCM
+            {"big,e/big.wav,,pcm", PcmWave(22050, 2, 1000000 + more)},  // a large target
+            {"five,music/five.wav,streamed,", PcmWave(44100, 1, 40000 + more)}, // ADPCM
+        };
+        if (!extra.first.empty())
+            rows.push_back(extra);
+        kit.WriteSounds("main.csv", "name,file,type,compression", rows);
     }
 
     // Back to the state before the run: old targets older than every source, the old
@@ -155,7 +136,7 @@ class CrashSafety : public testing::Test
             if (newTargets.count(path) == 0)
             {
                 std::string target = path.substr(0, path.size() - 4);
-                EXPECT_TRUE(EndsWith(path, ".tmp") && newTargets.count(target) == 1)
+                EXPECT_TRUE(path.substr(target.size()) == ".tmp" && newTargets.count(target) == 1)
                     << "stray " << path;
             }
         std::string history = ReadFile(kit / HISTORY);
@@ -168,17 +149,23 @@ class CrashSafety : public testing::Test
         EXPECT_EQ(expected, check.err);
     }
 
-    // After the next run: the targets and the history of an uninterrupted run, no
-    // temporary file left, and a further run finds nothing to do.
+    // The output files given, the history of an uninterrupted run, no scratch file left.
+    void ExpectConverted(const Files &expected)
+    {
+        EXPECT_EQ(expected, OutputFiles(kit));
+        EXPECT_EQ(SortedLines(newHistory), SortedLines(ReadFile(kit / HISTORY)));
+        EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
+        EXPECT_FALSE(FileExists(kit / "sound_assets/tempEncodings"));
+    }
+
+    // After the next run: the state of an uninterrupted run, and a further run finds
+    // nothing to do.
     void CheckConverged(const std::string &when)
     {
         SCOPED_TRACE(when);
         KitRun run = kit.Run({});
         EXPECT_EQ(0, run.status) << run.out;
-        EXPECT_EQ(newTargets, OutputFiles(kit));
-        EXPECT_EQ(SortedLines(newHistory), SortedLines(ReadFile(kit / HISTORY)));
-        EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
-        EXPECT_FALSE(FileExists(kit / "sound_assets/tempEncodings"));
+        ExpectConverted(newTargets);
         kit.TakeEncoderLog();
         run = kit.Run({});
         EXPECT_NE(std::string::npos, run.out.find("UPDATED: \t0\n")) << run.out;
@@ -238,10 +225,7 @@ TEST_F(CrashSafety, StrayFilesOfAKilledRunDoNotMisleadTheNextRun)
     EXPECT_NE(std::string::npos, run.out.find("OPRHANS: \t0\n")) << run.out;
     Files expected = newTargets;
     expected["raw/sound/gone/old.wav.tmp"] = "left by a run of an alias since removed";
-    EXPECT_EQ(expected, OutputFiles(kit));
-    EXPECT_EQ(SortedLines(newHistory), SortedLines(ReadFile(kit / HISTORY)));
-    EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
-    EXPECT_FALSE(FileExists(kit / "sound_assets/tempEncodings"));
+    ExpectConverted(expected);
     EXPECT_EQ(std::string::npos, kit.Run({"-list"}).out.find(".tmp"));
 }
 
@@ -272,11 +256,10 @@ class UnwritableKit : public testing::Test
 
 TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesOn)
 {
-    kit.WriteAliasFile(
-        "a.csv", "name,file,compression\nl,locked/a.wav,pcm\np,pinned.wav,pcm\nf,free.wav,pcm\n");
-    kit.WriteSource("locked/a.wav", PcmWave(22050, 1, 100));
-    kit.WriteSource("pinned.wav", PcmWave(22050, 1, 200));
-    kit.WriteSource("free.wav", PcmWave(22050, 1, 300));
+    kit.WriteSounds("a.csv", "name,file,compression",
+                    {{"l,locked/a.wav,pcm", PcmWave(22050, 1, 100)},
+                     {"p,pinned.wav,pcm", PcmWave(22050, 1, 200)},
+                     {"f,free.wav,pcm", PcmWave(22050, 1, 300)}});
     WriteFile(kit / "raw/sound/locked/a.wav", "old locked target");
     WriteFile(kit / "raw/sound/pinned.wav", "old pinned target");
     SetFileTime(kit / "raw/sound/locked/a.wav", 1000000000);
@@ -284,13 +267,12 @@ TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesO
     std::string history = "XUHISTORY 8\n\"locked/a.wav\" 0 0 0 0 0\n\"pinned.wav\" 0 0 0 0 0\n";
     WriteFile(kit / HISTORY, history);
     WriteFile(kit.bin() + "/Auralith.log", "old log\n");
-    GiveToUnprivilegedUser(kit.root());
     SetMode(kit / "raw/sound/locked", 0555);
     SetMode(kit / "raw/sound/pinned.wav", 0444);
     SetMode(kit / HISTORY, 0444);
     SetMode(kit.bin() + "/Auralith.log", 0444);
 
-    KitRun run = RunAs(kit, {}, user);
+    KitRun run = kit.Run({}, user);
     EXPECT_EQ(3, run.status) << run.out;
     std::string errors = ERRORS;
     errors += "ERROR: during encoding " + Source("locked\\a.wav") + " Permission denied\n";
@@ -315,7 +297,7 @@ TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesO
     SetMode(kit / "raw/sound/pinned.wav", 0644);
     SetMode(kit / HISTORY, 0644);
     SetMode(kit.bin() + "/Auralith.log", 0644);
-    run = RunAs(kit, {}, user);
+    run = kit.Run({}, user);
     EXPECT_EQ(0, run.status) << run.out;
     EXPECT_EQ(run.out, run.log);
     EXPECT_EQ(100u, ReadTargetLayout(ReadFile(kit / "raw/sound/locked/a.wav")).privFrames);
@@ -331,9 +313,9 @@ TEST_F(UnwritableKit, FullDiskFailsTheWriteAndKeepsTheOldFiles)
     // many records, do not fit; the small target and the log do.
     ProcessOptions fullDisk;
     fullDisk.fileSizeLimit = 256 * 1024;
-    kit.WriteAliasFile("a.csv", "name,file,compression\nb,big.wav,pcm\ns,small.wav,pcm\n");
-    kit.WriteSource("big.wav", PcmWave(22050, 1, 200000));
-    kit.WriteSource("small.wav", PcmWave(22050, 1, 1000));
+    kit.WriteSounds("a.csv", "name,file,compression",
+                    {{"b,big.wav,pcm", PcmWave(22050, 1, 200000)},
+                     {"s,small.wav,pcm", PcmWave(22050, 1, 1000)}});
     WriteFile(kit / "raw/sound/big.wav", "old big target");
     SetFileTime(kit / "raw/sound/big.wav", 1000000000);
     std::string history = "XUHISTORY 8\n";
@@ -341,7 +323,7 @@ TEST_F(UnwritableKit, FullDiskFailsTheWriteAndKeepsTheOldFiles)
         history += "\"old/" + std::to_string(100000 + i) + ".wav\" 0 0 0 0 0\n";
     WriteFile(kit / HISTORY, history);
 
-    KitRun run = RunAs(kit, {}, fullDisk);
+    KitRun run = kit.Run({}, fullDisk);
     EXPECT_EQ(2, run.status) << run.out;
     std::string errors = ERRORS;
     errors += "ERROR: during encoding " + Source("big.wav") + " No space left on device\n";
@@ -355,7 +337,7 @@ TEST_F(UnwritableKit, FullDiskFailsTheWriteAndKeepsTheOldFiles)
               ListTree(kit / "raw"));
     EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
 
-    run = RunAs(kit, {}, ProcessOptions{});
+    run = kit.Run({});
     EXPECT_EQ(0, run.status) << run.out;
     EXPECT_EQ(200000u, ReadTargetLayout(ReadFile(kit / "raw/sound/big.wav")).privFrames);
     std::string written = ReadFile(kit / HISTORY);

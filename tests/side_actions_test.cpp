@@ -12,17 +12,13 @@ class SideActions : public testing::Test
   protected:
     void SetUp() override
     {
-        kit.WriteAliasFile("weapons.csv", "name,file,type,spatialized,compression\n"
-                                          "shot,weapons/shot.wav,,3d,\n"
-                                          "stereo,weapons/stereo.wav,,3d,\n"
-                                          "flat,weapons/flat.wav,,,\n"
-                                          "intro,music/intro.wav,streamed,,\n"
-                                          "greet,voiceovers/greet.wav,streamed,,\n"
-                                          "gone,weapons/gone.wav,,3d,\n");
-        kit.WriteSource("weapons/shot.wav", PcmWave(22050, 1, 100));
-        kit.WriteSource("weapons/stereo.wav", PcmWave(22050, 2, 100));
-        kit.WriteSource("weapons/flat.wav", PcmWave(22050, 2, 100));
-        kit.WriteSource("music/intro.wav", PcmWave(22050, 2, 100));
+        kit.WriteSounds("weapons.csv", "name,file,type,spatialized,compression",
+                        {{"shot,weapons/shot.wav,,3d,", PcmWave(22050, 1, 100)},
+                         {"stereo,weapons/stereo.wav,,3d,", PcmWave(22050, 2, 100)},
+                         {"flat,weapons/flat.wav,,,", PcmWave(22050, 2, 100)},
+                         {"intro,music/intro.wav,streamed,,", PcmWave(22050, 2, 100)},
+                         {"greet,voiceovers/greet.wav,streamed,,", ""},
+                         {"gone,weapons/gone.wav,,3d,", ""}});
         WriteFile(kit / "sound_assets/raw/english/sound/voiceovers/greet.wav",
                   PcmWave(22050, 1, 100));
         KitRun run = kit.Run({});
@@ -47,7 +43,7 @@ class SideActions : public testing::Test
 };
 } // namespace
 
-TEST_F(SideActions, ListingsPrintPathsBelowTheKitRoot)
+TEST_F(SideActions, ListingsPrintPathsBelowTheKitRootChecksReportOnStandardError)
 {
     const std::string loaded = "raw\\sound\\weapons\\flat.wav\nraw\\sound\\weapons\\shot.wav\n"
                                "raw\\sound\\weapons\\stereo.wav\n";
@@ -64,6 +60,20 @@ TEST_F(SideActions, ListingsPrintPathsBelowTheKitRoot)
         EXPECT_EQ(out, RunAction(args).out) << args[0];
     // Listings go to the console only: nothing was printed through the log.
     EXPECT_FALSE(FileExists(kit.bin() + "/Auralith.log"));
+
+    // A check takes precedence over the listing, and -check-priv over -check3d.
+    KitRun check3d = RunAction({"-list", "-check3d"});
+    EXPECT_EQ("", check3d.out);
+    EXPECT_EQ("ERROR: weapons.csv: stereo (weapons/stereo.wav) -- 3D Sound with 2 channels\n",
+              check3d.err);
+
+    EXPECT_EQ("", RunAction({"-check-priv", "-check3d", "-list"}).err);
+    WriteFile(kit / "raw/sound/weapons/flat.wav", PcmWave(22050, 1, 10));
+    RemoveFile(kit / "raw/sound/music/intro.wav");
+    EXPECT_EQ("ERROR: No PRIV chunk in " + ToolPath(kit / "raw/sound/weapons/flat.wav") + "\n" +
+                  "ERROR: Failed reading " + ToolPath(kit / "raw/sound/music/intro.wav") + "\n",
+              RunAction({"-check3d", "-check-priv"}).err);
+    EXPECT_FALSE(FileExists(kit / "raw/sound/music/intro.wav"));
 }
 
 TEST_F(SideActions, CopyStreamedCreatesTheDestinationFolders)
@@ -81,16 +91,14 @@ TEST_F(SideActions, CopyStreamedCreatesTheDestinationFolders)
 
     WriteFile(destination + "/raw/sound/music/intro.wav", "overwritten without a message");
     RemoveFile(kit / "raw/english/sound/voiceovers/greet.wav");
-    std::string target = ToolPath(kit / "raw/sound/music/intro.wav");
-    std::string to = destination + "\\raw\\sound\\music\\intro.wav";
+    std::string greet = ToolPath(kit / "raw/english/sound/voiceovers/greet.wav");
+    std::string greetCopy = destination + "\\raw\\english\\sound\\voiceovers\\greet.wav";
     KitRun listed = RunAction({"-copy-streamed-to", destination, "-list"});
-    EXPECT_EQ("Copying: " + target + "\n     To: " + to + "\n\n" +
-                  "Copying: " + ToolPath(kit / "raw/english/sound/voiceovers/greet.wav") +
-                  "\n     To: " + destination + "\\raw\\english\\sound\\voiceovers\\greet.wav\n\n",
+    EXPECT_EQ("Copying: " + ToolPath(kit / "raw/sound/music/intro.wav") + "\n     To: " +
+                  destination + "\\raw\\sound\\music\\intro.wav\n\nCopying: " + greet +
+                  "\n     To: " + greetCopy + "\n\n",
               listed.out);
-    EXPECT_EQ("  Error: 0x00000002 -- Failed copying  " +
-                  ToolPath(kit / "raw/english/sound/voiceovers/greet.wav") + "  TO  " +
-                  destination + "\\raw\\english\\sound\\voiceovers\\greet.wav\n",
+    EXPECT_EQ("  Error: 0x00000002 -- Failed copying  " + greet + "  TO  " + greetCopy + "\n",
               listed.err);
     EXPECT_EQ(ReadFile(kit / "raw/sound/music/intro.wav"),
               ReadFile(destination + "/raw/sound/music/intro.wav"));
@@ -100,20 +108,4 @@ TEST_F(SideActions, CopyStreamedCreatesTheDestinationFolders)
     EXPECT_NE(std::string::npos, run.out.find("USAGE: Auralith [options]"));
     EXPECT_NE(std::string::npos, run.err.find("no destination directory given"));
     EXPECT_FALSE(FileExists("/raw/sound/music/intro.wav"));
-}
-
-TEST_F(SideActions, ChecksReportOnStandardErrorAndTheirPrecedence)
-{
-    KitRun check3d = RunAction({"-list", "-check3d"}); // the check, not the listing
-    EXPECT_EQ("", check3d.out);
-    EXPECT_EQ("ERROR: weapons.csv: stereo (weapons/stereo.wav) -- 3D Sound with 2 channels\n",
-              check3d.err);
-
-    EXPECT_EQ("", RunAction({"-check-priv", "-check3d", "-list"}).err);
-    WriteFile(kit / "raw/sound/weapons/flat.wav", PcmWave(22050, 1, 10));
-    RemoveFile(kit / "raw/sound/music/intro.wav");
-    EXPECT_EQ("ERROR: No PRIV chunk in " + ToolPath(kit / "raw/sound/weapons/flat.wav") + "\n" +
-                  "ERROR: Failed reading " + ToolPath(kit / "raw/sound/music/intro.wav") + "\n",
-              RunAction({"-check3d", "-check-priv"}).err);
-    EXPECT_FALSE(FileExists(kit / "raw/sound/music/intro.wav"));
 }

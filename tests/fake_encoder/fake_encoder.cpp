@@ -1,21 +1,23 @@
 // A small stand-in for the three encoder programs, for tests. Copied into a kit's bin
 // folder as sox.exe, WMAEncode.exe and AdpcmEncode.exe, it acts by the name it was
 // started under:
-//   sox.exe IN -r RATE OUT resample           a 16-bit PCM wave at RATE (nearest sample)
-//   AdpcmEncode.exe -b 512 -f 16 IN OUT       a Microsoft ADPCM wave of the same length
+//   sox.exe IN -r RATE OUT resample           a 16-bit PCM wave at RATE of the same duration
+//   AdpcmEncode.exe -b 512 -f 16 IN OUT       a Microsoft ADPCM wave of the same length, with
+//                                             a LIST chunk behind the data chunk
 //   WMAEncode.exe -b 96000 IN OUT             an XWMA file with a dpds table
 // Every start appends "NAME<TAB>ARG<TAB>ARG..." to fake_encoder.log in the current folder;
 // other names exit with 2. fake_encoder.cfg in the current folder changes what it does, one
 // rule per line:
 //   fail PROGRAM [TEXT]      exit 1 (for inputs containing TEXT, when given)
-//   trailer PROGRAM [TEXT]   append a LIST chunk after the data chunk
 //   sleep MILLISECONDS       wait before doing anything else
 //   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
 //                            fake_encoder.stalled and wait (at most ten minutes) to be killed
+#include "tests/support/riff_builder.h"
+
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -40,42 +42,6 @@ bool HasRule(const std::vector<Rule> &rules, const char *verb, const std::string
     return false;
 }
 
-// Little-endian numbers of the given byte count.
-void Put(std::string &out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out += char((value >> (8 * i)) & 0xff);
-}
-
-uint32_t Get(const std::string &s, size_t at, int bytes)
-{
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = (value << 8) | uint8_t(s[at + i]);
-    return value;
-}
-
-std::string Chunk(const char *code, const std::string &payload)
-{
-    std::string out(code, 4);
-    Put(out, uint32_t(payload.size()), 4);
-    return out + payload + (payload.size() & 1 ? std::string(1, '\0') : "");
-}
-
-// The format block fields up to the bits per sample.
-std::string Format(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t average,
-                   uint16_t blockAlign, uint16_t bits)
-{
-    std::string f;
-    Put(f, tag, 2);
-    Put(f, channels, 2);
-    Put(f, rate, 4);
-    Put(f, average, 4);
-    Put(f, blockAlign, 2);
-    Put(f, bits, 2);
-    return f;
-}
-
 struct Wave
 {
     uint16_t channels = 0, bits = 0;
@@ -97,12 +63,12 @@ bool ReadWave(std::string path, Wave *wave)
         return false;
     for (size_t at = 12; at + 8 <= s.size();)
     {
-        uint32_t size = Get(s, at + 4, 4);
+        uint32_t size = ReadLittle(s, at + 4, 4);
         if (s.compare(at, 4, "fmt ") == 0 && at + 24 <= s.size())
         {
-            wave->channels = uint16_t(Get(s, at + 10, 2));
-            wave->rate = Get(s, at + 12, 4);
-            wave->bits = uint16_t(Get(s, at + 22, 2));
+            wave->channels = uint16_t(ReadLittle(s, at + 10, 2));
+            wave->rate = ReadLittle(s, at + 12, 4);
+            wave->bits = uint16_t(ReadLittle(s, at + 22, 2));
         }
         else if (s.compare(at, 4, "data") == 0)
         {
@@ -116,37 +82,19 @@ bool ReadWave(std::string path, Wave *wave)
 
 std::string Resample(const Wave &in, uint32_t rate)
 {
-    size_t frameBytes = size_t(in.channels) * (in.bits / 8);
-    uint32_t from = in.rate > 0 ? in.rate : 1;
-    std::string data;
-    for (size_t i = 0; i < size_t(uint64_t(in.Frames()) * rate / from); ++i)
-        for (uint16_t c = 0; c < in.channels; ++c)
-        {
-            size_t at = size_t(uint64_t(i) * from / rate) * frameBytes + c * (in.bits / 8);
-            Put(data, in.bits == 16 ? Get(in.samples, at, 2) : 0, 2);
-        }
-    return Chunk("fmt ",
-                 Format(1, in.channels, rate, rate * in.channels * 2, in.channels * 2, 16)) +
-           Chunk("data", data);
+    size_t frames = size_t(uint64_t(in.Frames()) * rate / (in.rate > 0 ? in.rate : 1));
+    return RiffChunk("fmt ", PcmFormat(in.channels, rate)) +
+           RiffChunk("data", SampleBytes(frames * in.channels * 2));
 }
 
 std::string Adpcm(const Wave &in, uint16_t blockAlign)
 {
-    static const int16_t coefficients[14] = {256, 0,   512, -256, 0,    0,   192,
-                                             64,  240, 0,   460,  -208, 392, -232};
     uint16_t perBlock = uint16_t((blockAlign - 7 * in.channels) * 2 / in.channels + 2);
     size_t blocks = (in.Frames() + perBlock - 1) / perBlock;
-    std::string f = Format(2, in.channels, in.rate,
-                           uint32_t(uint64_t(in.rate) * blockAlign / perBlock), blockAlign, 4);
-    Put(f, 32, 2);
-    Put(f, perBlock, 2);
-    Put(f, 7, 2);
-    for (int16_t coefficient : coefficients)
-        Put(f, uint16_t(coefficient), 2);
-    std::string fact;
-    Put(fact, uint32_t(in.Frames()), 4);
-    return Chunk("fmt ", f) + Chunk("fact", fact) +
-           Chunk("data", std::string(blocks * blockAlign, '\x11'));
+    return RiffChunk("fmt ", AdpcmFormat(in.channels, in.rate, blockAlign, perBlock)) +
+           RiffChunk("fact", LittleU32(uint32_t(in.Frames()))) +
+           RiffChunk("data", std::string(blocks * blockAlign, '\x11')) +
+           RiffChunk("LIST", "INFOtrailing");
 }
 
 std::string Xwma(const Wave &in)
@@ -154,13 +102,12 @@ std::string Xwma(const Wave &in)
     uint32_t decodedBytes = uint32_t(in.Frames() * in.channels * 2);
     const uint32_t perPacket = 4096 * in.channels;
     size_t packets = decodedBytes == 0 ? 1 : (decodedBytes + perPacket - 1) / perPacket;
-    std::string f = Format(0x161, in.channels, in.rate, 12000, 2048, 16);
-    Put(f, 0, 2);
     std::string dpds;
     for (size_t i = 1; i <= packets; ++i)
-        Put(dpds, i == packets ? decodedBytes : uint32_t(i * perPacket), 4);
-    return Chunk("fmt ", f) + Chunk("dpds", dpds) +
-           Chunk("data", std::string(packets * 2048, '\x22'));
+        dpds += LittleU32(i == packets ? decodedBytes : uint32_t(i * perPacket));
+    return RiffChunk("fmt ",
+                     WaveFormat(0x161, in.channels, in.rate, 12000, 2048, 16) + LittleU16(0)) +
+           RiffChunk("dpds", dpds) + RiffChunk("data", std::string(packets * 2048, '\x22'));
 }
 } // namespace
 
@@ -226,11 +173,7 @@ int main(int argc, char **argv)
     std::string chunks = program == "sox.exe"         ? Resample(wave, std::stoul(args[2]))
                          : program == "WMAEncode.exe" ? Xwma(wave)
                                                       : Adpcm(wave, uint16_t(std::stoul(args[1])));
-    if (HasRule(rules, "trailer", program, input))
-        chunks += Chunk("LIST", "INFOtrailing");
-    std::string bytes = "RIFF";
-    Put(bytes, uint32_t(4 + chunks.size()), 4);
-    bytes += (program == "WMAEncode.exe" ? "XWMA" : "WAVE") + chunks;
+    std::string bytes = RiffImage(program == "WMAEncode.exe" ? "XWMA" : "WAVE", {chunks});
     for (char &c : output)
         if (c == '\\')
             c = '/';

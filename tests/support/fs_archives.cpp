@@ -3,6 +3,7 @@
 
 #include "engine/dvar/dvar.h"
 #include "engine/fs/search_path.h"
+#include "tests/support/riff_builder.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scoped_dir.h"
 
@@ -11,15 +12,6 @@
 
 namespace
 {
-// The little-endian number of size bytes at offset.
-uint32_t ReadLittle(const std::string &bytes, size_t offset, int size)
-{
-    uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | uint8_t(bytes[offset + size_t(i)]);
-    return value;
-}
-
 const char PYTHON_WRITER[] = R"(import sys, zipfile
 out, method = sys.argv[1], zipfile.ZIP_DEFLATED if sys.argv[2] == 'd' else zipfile.ZIP_STORED
 with zipfile.ZipFile(out, 'w') as archive:

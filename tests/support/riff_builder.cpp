@@ -14,6 +14,14 @@ std::string LittleU32(uint32_t value)
     return LittleU16(uint16_t(value & 0xFFFF)) + LittleU16(uint16_t(value >> 16));
 }
 
+uint32_t ReadLittle(const std::string &bytes, size_t offset, int size)
+{
+    uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | uint8_t(bytes[offset + size_t(i)]);
+    return value;
+}
+
 std::string RiffChunkHeader(const char *code, uint32_t declaredSize, const std::string &payload)
 {
     return std::string(code, 4) + LittleU32(declaredSize) + payload;

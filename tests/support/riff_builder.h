@@ -9,6 +9,8 @@
 // Little-endian bytes of a number.
 std::string LittleU16(uint16_t value);
 std::string LittleU32(uint32_t value);
+// The little-endian number of size (up to 4) bytes at offset.
+uint32_t ReadLittle(const std::string &bytes, size_t offset, int size);
 
 // One chunk: code, payload size, payload, and a zero pad byte when the size is odd.
 std::string RiffChunk(const char *code, const std::string &payload);

@@ -10,8 +10,6 @@ struct TargetLayout
     std::string form;   // "WAVE" or "XWMA"
     uint32_t riffSize = 0;
     uint16_t formatTag = 0;
-    uint16_t channels = 0;
-    uint32_t sampleRate = 0;
     size_t formatEnd = 0;  // offset just behind the "fmt " chunk
     size_t privOffset = 0; // offset of the "PRIV" chunk header, 0 when missing
     uint32_t privSize = 0; // its payload size

@@ -34,9 +34,25 @@ std::vector<std::string> TestKit::TakeEncoderLog()
     return lines;
 }
 
-KitRun TestKit::Run(const std::vector<std::string> &args) const
+void TestKit::WriteSounds(const std::string &aliasFile, const std::string &header,
+                          const std::vector<std::pair<std::string, std::string>> &rowsAndSources)
 {
-    ProcessResult result = RunProcess(AURALITH_BINARY, args, bin());
+    std::string text = header + "\n";
+    for (const auto &[row, source] : rowsAndSources)
+    {
+        text += row + "\n";
+        size_t file = row.find(',') + 1;
+        if (!source.empty())
+            WriteSource(row.substr(file, row.find(',', file) - file), source);
+    }
+    WriteAliasFile(aliasFile, text);
+}
+
+KitRun TestKit::Run(const std::vector<std::string> &args, const ProcessOptions &options) const
+{
+    if (options.unprivileged)
+        GiveToUnprivilegedUser(root_);
+    ProcessResult result = RunProcess(AURALITH_BINARY, args, bin(), options);
     return KitRun{result.status, result.out, result.err, ReadTextOutput(bin() + "/Auralith.log")};
 }
 

@@ -39,6 +39,10 @@ class TestKit
     {
         WriteFile(root_ + "/sound_assets/" + tree + "/sound/" + relative, bytes);
     }
+    // Writes an alias file of the header and the rows below main/soundaliases, and for each
+    // row with bytes the source its second field names.
+    void WriteSounds(const std::string &aliasFile, const std::string &header,
+                     const std::vector<std::pair<std::string, std::string>> &rowsAndSources);
     // Replaces the rules of the fake encoders (see the fake encoder's header comment).
     void SetEncoderRules(const std::string &rules)
     {
@@ -47,7 +51,8 @@ class TestKit
     // The fake encoders' log lines since the kit was made, and clears it.
     std::vector<std::string> TakeEncoderLog();
 
-    KitRun Run(const std::vector<std::string> &args) const;
+    // Runs Auralith in bin; a run as the unprivileged user gets the kit first.
+    KitRun Run(const std::vector<std::string> &args, const ProcessOptions &options = {}) const;
 
   private:
     ScopedDir dir_;
