@@ -337,7 +337,7 @@ bool Plat_CanRead(const char *path)
         return false;
     }
     ReadTest &test = readTests[nextReadTest++ % 2];
-    test.host = HostPathBuffer(path);
+    test.host = host;
     test.info = info;
     return true;
 }
