@@ -44,11 +44,11 @@ using AdpcmRoundTrip = testing::TestWithParam<TestRoundTrip>;
 TEST_P(AdpcmRoundTrip, DecodesCloseToTheSourceWithTheTrueLength)
 {
     const TestRoundTrip &c = GetParam();
-    TestDir dir;
+    ScopedDir dir;
     TestSignal source; // what the input file holds, in its own precision
     ASSERT_TRUE(Test_WriteWave(dir / "in.wav", c.Make(1.3, 7), c.format));
     ASSERT_TRUE(Test_ReadSndfileFloat(dir / "in.wav", source));
-    TestRun run =
+    ProcessResult run =
         Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "in.wav", dir / "out.wav"});
     ASSERT_EQ(run.status, 0) << run.err;
 
@@ -115,12 +115,12 @@ TEST(AdpcmQuality, CodesTheStartOfEveryBlockAsWellAsTheRest)
 {
     // Loud noise: a block whose first step were far off would code its first samples badly.
     TestSignal source = Noise(44100, 2, 0.6, 5);
-    TestDir dir;
+    ScopedDir dir;
     EncBytes image;
     std::string error;
     ASSERT_TRUE(Enc_BuildAdpcmWave(Test_ToPcm16(source.samples), 44100, 2, 512, image, error))
         << error;
-    ASSERT_TRUE(Test_WriteBytes(dir / "out.wav", image));
+    WriteFile(dir / "out.wav", std::string(image.begin(), image.end()));
     TestDecoded decoded;
     ASSERT_TRUE(Test_DecodeSndfile(dir / "out.wav", decoded, error)) << error;
     const size_t perBlock = Enc_AdpcmSamplesPerBlock(512, 2), frames = source.Frames();
@@ -152,10 +152,10 @@ TEST(AdpcmEncoder, GivesTheSameBytesOnEveryProcessor)
 
 TEST(AdpcmProgram, EncodesAnEmptyWaveAsHeaders)
 {
-    TestDir dir;
+    ScopedDir dir;
     ASSERT_TRUE(Test_WriteWave(dir / "empty.wav", TestSignal{22050, 1, {}},
                                SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-    TestRun run =
+    ProcessResult run =
         Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "empty.wav", dir / "out.wav"});
     ASSERT_EQ(run.status, 0) << run.err;
     TestRiff riff = Test_ParseRiff(Test_ReadBytes(dir / "out.wav"));

@@ -68,18 +68,19 @@ class ProgramContract : public testing::TestWithParam<ProgramCase>
                                    SF_FORMAT_WAV | SF_FORMAT_PCM_16));
     }
 
-    TestDir dir;
+    ScopedDir dir;
 };
 
 TEST_P(ProgramContract, ConvertsSilentlyAndGivesTheSameBytesForTheSameInput)
 {
-    TestRun run = Test_Run(Fill(GetParam().good, dir / "in.wav", dir / "first.wav"));
+    ProcessResult run = Test_Run(Fill(GetParam().good, dir / "in.wav", dir / "first.wav"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out + run.err, "");
     // Backslash-separated paths, as the kit tool on Windows passes them.
-    run = Test_Run(Fill(GetParam().good, dir.Path() + "\\in.wav", dir.Path() + "\\second.wav"));
+    run = Test_Run(Fill(GetParam().good, dir.path() + "\\in.wav", dir.path() + "\\second.wav"));
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{"first.wav", "in.wav", "second.wav"}));
+    EXPECT_EQ(ListFolder(dir.path()),
+              (std::vector<std::string>{"first.wav", "in.wav", "second.wav"}));
     std::vector<unsigned char> first = Test_ReadBytes(dir / "first.wav");
     EXPECT_FALSE(first.empty());
     EXPECT_EQ(first, Test_ReadBytes(dir / "second.wav"));
@@ -89,26 +90,26 @@ TEST_P(ProgramContract, ConvertsSilentlyAndGivesTheSameBytesForTheSameInput)
 // file or leftover beside it; an existing output stays as it was.
 TEST_P(ProgramContract, FailsWithOneLineAndNoOutput)
 {
-    std::vector<unsigned char> garbage(5000);
+    std::string garbage(5000, 0);
     for (size_t i = 0; i < garbage.size(); ++i)
-        garbage[i] = uint8_t(i * 7919 % 251);
-    ASSERT_TRUE(Test_WriteBytes(dir / "garbage.wav", garbage));
-    ASSERT_TRUE(Test_WriteBytes(dir / "old.wav", {'o', 'l', 'd'}));
-    const std::vector<std::string> before = dir.List();
+        garbage[i] = char(i * 7919 % 251);
+    WriteFile(dir / "garbage.wav", garbage);
+    WriteFile(dir / "old.wav", "old");
+    const std::vector<std::string> before = ListFolder(dir.path());
 
     std::vector<std::pair<Args, std::vector<std::string>>> calls = {
         {Fill(GetParam().good, dir / "absent.wav", dir / "out.wav"),
          {dir / "absent.wav", "cannot open"}},
         {Fill(GetParam().good, dir / "garbage.wav", dir / "old.wav"), {"not a RIFF WAVE file"}},
         {Fill(GetParam().good, dir / "in.wav", dir / "missing/out.wav"), {"missing/out.wav"}},
-        {Fill(GetParam().good, dir.Path(), dir / "out.wav"), {dir.Path() + ": not a regular file"}},
+        {Fill(GetParam().good, dir.path(), dir / "out.wav"), {dir.path() + ": not a regular file"}},
     };
     for (const Args &bad : GetParam().bad)
         calls.push_back({Fill(bad, dir / "in.wav", dir / "out.wav"), {"usage: "}});
     for (const auto &[args, parts] : calls)
     {
         SCOPED_TRACE(args.size() > 2 ? args[1] + " " + args[2] : "no arguments");
-        TestRun run = Test_Run(args);
+        ProcessResult run = Test_Run(args);
         EXPECT_NE(run.status, 0);
         EXPECT_TRUE(run.out.empty());
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
@@ -116,7 +117,7 @@ TEST_P(ProgramContract, FailsWithOneLineAndNoOutput)
             EXPECT_NE(run.err.find(part), std::string::npos) << run.err;
         // Only bad arguments give the usage, at the start of the line.
         EXPECT_EQ(parts[0] == "usage: ", run.err.rfind("usage: ", 0) == 0) << run.err;
-        EXPECT_EQ(dir.List(), before);
+        EXPECT_EQ(ListFolder(dir.path()), before);
     }
     EXPECT_EQ(Test_ReadBytes(dir / "old.wav"), (std::vector<unsigned char>{'o', 'l', 'd'}));
 }
@@ -146,13 +147,13 @@ TEST(Programs, RefuseWhatTheirFormatCannotHold)
     for (const Refusal &r : refusals)
     {
         SCOPED_TRACE(r.reason);
-        TestDir dir;
+        ScopedDir dir;
         ASSERT_TRUE(Test_WriteWave(dir / "in.wav", Test_SpeechLike(r.rate, r.channels, r.seconds),
                                    SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-        TestRun run = Test_Run(Fill(r.call, dir / "in.wav", dir / "out.wav"));
+        ProcessResult run = Test_Run(Fill(r.call, dir / "in.wav", dir / "out.wav"));
         EXPECT_NE(run.status, 0);
         EXPECT_NE(run.err.find(r.reason), std::string::npos) << run.err;
-        EXPECT_EQ(dir.List(), std::vector<std::string>{"in.wav"});
+        EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"in.wav"});
     }
 }
 

@@ -28,14 +28,14 @@ using SoxResample = testing::TestWithParam<ResampleCase>;
 
 // Writes a tone of freqHz at rate from, resamples it to rate to and decodes the output with
 // libsndfile; the tone as written.
-TestSignal Resample(TestDir &dir, double freqHz, uint32_t from, uint32_t to, int channels,
+TestSignal Resample(ScopedDir &dir, double freqHz, uint32_t from, uint32_t to, int channels,
                     int format, TestDecoded &decoded)
 {
     TestTone tone;
     tone.freqHz = freqHz;
     TestSignal source = tone.Sample(from, channels);
     EXPECT_TRUE(Test_WriteWave(dir / "in.wav", source, format));
-    TestRun run = Test_Run(
+    ProcessResult run = Test_Run(
         {kSoxProgram, dir / "in.wav", "-r", std::to_string(to), dir / "out.wav", "resample"});
     EXPECT_EQ(run.status, 0) << run.err;
     std::string why;
@@ -48,7 +48,7 @@ TestSignal Resample(TestDir &dir, double freqHz, uint32_t from, uint32_t to, int
 TEST_P(SoxResample, MatchesTheToneGeneratedAtTheTargetRate)
 {
     const ResampleCase &c = GetParam();
-    TestDir dir;
+    ScopedDir dir;
     TestDecoded bySndfile, byFfmpeg;
     TestSignal source = Resample(dir, 1000, c.from, c.to, c.channels, c.format, bySndfile);
     TestRiff riff = Test_ParseRiff(Test_ReadBytes(dir / "out.wav"));
@@ -105,7 +105,7 @@ TEST(SoxFilter, KeepsThePassbandAndRemovesWhatTheNewRateCannotHold)
                                {20000, 96000, 32000, -1000, -90}};
     for (const auto &c : cases)
     {
-        TestDir dir;
+        ScopedDir dir;
         TestDecoded out;
         Resample(dir, c[0], uint32_t(c[1]), uint32_t(c[2]), 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
                  out);

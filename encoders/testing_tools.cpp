@@ -1,140 +1,35 @@
-// Tools of the encoder tests: running the programs, scratch folders, independent decoders
+// Tools of the encoder tests: running the programs, independent decoders
 // (ffmpeg as a child process, libsndfile), a plain RIFF chunk view and signal measures.
 #include "encoders/testing_tools.h"
 
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <ftw.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char **environ;
 
 const char *const kSoxProgram = ENC_SOX_PROGRAM;
 const char *const kAdpcmProgram = ENC_ADPCM_PROGRAM;
 const char *const kWmaProgram = ENC_WMA_PROGRAM;
 
-namespace
+ProcessResult Test_Run(const std::vector<std::string> &argv)
 {
-
-std::string ReadText(const std::string &path)
-{
-    std::vector<unsigned char> bytes = Test_ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-int RemoveEntry(const char *path, const struct stat *, int, struct FTW *)
-{
-    return ::remove(path);
-}
-
-} // namespace
-
-TestRun Test_Run(const std::vector<std::string> &argv)
-{
-    TestRun run;
-    char outName[] = "/tmp/enc_test_outXXXXXX";
-    char errName[] = "/tmp/enc_test_errXXXXXX";
-    int outFd = ::mkstemp(outName), errFd = ::mkstemp(errName);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-
-    std::vector<char *> args;
-    for (const std::string &a : argv)
-        args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0)
-    {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
-        {
-        }
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outFd);
-    ::close(errFd);
-    run.out = ReadText(outName);
-    run.err = ReadText(errName);
-    ::unlink(outName);
-    ::unlink(errName);
-    return run;
-}
-
-TestDir::TestDir()
-{
-    char name[] = "/tmp/enc_testXXXXXX";
-    if (::mkdtemp(name))
-        path_ = name;
-}
-
-TestDir::~TestDir()
-{
-    if (!path_.empty())
-        ::nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-}
-
-std::vector<std::string> TestDir::List() const
-{
-    std::vector<std::string> names;
-    if (DIR *dir = ::opendir(path_.c_str()))
-    {
-        while (dirent *entry = ::readdir(dir))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                names.push_back(entry->d_name);
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    // env finds a bare program name in PATH, as a shell would.
+    return RunProcess("/usr/bin/env", argv, "/");
 }
 
 std::vector<unsigned char> Test_ReadBytes(const std::string &path)
 {
-    std::vector<unsigned char> bytes;
-    if (FILE *file = std::fopen(path.c_str(), "rb"))
-    {
-        unsigned char buffer[65536];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            bytes.insert(bytes.end(), buffer, buffer + got);
-        std::fclose(file);
-    }
-    return bytes;
-}
-
-bool Test_WriteBytes(const std::string &path, const std::vector<unsigned char> &bytes)
-{
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
-bool Test_Exists(const std::string &path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
+    std::string bytes = ReadFile(path);
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why)
 {
     decoded = TestDecoded();
-    TestRun probe =
+    ProcessResult probe =
         Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
                   "stream=sample_rate,channels", "-of", "default=noprint_wrappers=1", path});
     if (probe.status != 0)
@@ -146,12 +41,9 @@ bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::strin
                 &decoded.rate);
     std::sscanf(probe.out.c_str() + probe.out.find("channels="), "channels=%d", &decoded.channels);
 
-    char rawName[] = "/tmp/enc_test_rawXXXXXX";
-    ::close(::mkstemp(rawName));
-    TestRun run = Test_Run({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", path, "-f", "s16le",
-                            "-acodec", "pcm_s16le", rawName});
-    std::vector<unsigned char> raw = Test_ReadBytes(rawName);
-    ::unlink(rawName);
+    ProcessResult run = Test_Run({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-f", "s16le",
+                                  "-acodec", "pcm_s16le", "-"});
+    const std::string &raw = run.out;
     if (run.status != 0 || decoded.rate <= 0 || decoded.channels <= 0)
     {
         why = "ffmpeg: " + run.err;
@@ -159,13 +51,13 @@ bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::strin
     }
     decoded.samples.resize(raw.size() / 2);
     for (size_t i = 0; i < decoded.samples.size(); ++i)
-        decoded.samples[i] = int16_t(raw[2 * i] | (raw[2 * i + 1] << 8));
+        decoded.samples[i] = int16_t(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
     return true;
 }
 
 long long Test_ProbeFrames(const std::string &path)
 {
-    TestRun probe =
+    ProcessResult probe =
         Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
                   "stream=duration_ts", "-of", "default=noprint_wrappers=1:nokey=1", path});
     long long frames = -1;

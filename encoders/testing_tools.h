@@ -1,8 +1,10 @@
-// Tools of the encoder tests: running the programs, scratch folders, independent decoders
+// Tools of the encoder tests: running the programs, independent decoders
 // (ffmpeg as a child process, libsndfile), a plain RIFF chunk view and signal measures.
 #pragma once
 
 #include "encoders/testing_signals.h"
+#include "tests/support/run_process.h"
+#include "tests/support/scoped_dir.h"
 
 #include <cstdint>
 #include <map>
@@ -14,39 +16,12 @@ extern const char *const kSoxProgram;
 extern const char *const kAdpcmProgram;
 extern const char *const kWmaProgram;
 
-struct TestRun
-{
-    int status = -1; // exit status, or -1 when the program did not exit normally
-    std::string out; // standard output
-    std::string err; // standard error
-};
+// Runs argv[0] (a path, or a name looked up in PATH) with the rest of argv, without a shell,
+// standard input empty, and waits for it.
+ProcessResult Test_Run(const std::vector<std::string> &argv);
 
-// Runs argv[0] (a path, or a name looked up in PATH) with argv, without a shell, standard
-// input empty, and waits for it.
-TestRun Test_Run(const std::vector<std::string> &argv);
-
-// A fresh folder below the system's temporary folder, removed with everything in it when
-// the object goes.
-class TestDir
-{
-  public:
-    TestDir();
-    ~TestDir();
-    TestDir(const TestDir &) = delete;
-    TestDir &operator=(const TestDir &) = delete;
-
-    const std::string &Path() const { return path_; }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-    // Names of the entries in the folder, sorted.
-    std::vector<std::string> List() const;
-
-  private:
-    std::string path_;
-};
-
+// The whole file as bytes, empty when it cannot be read.
 std::vector<unsigned char> Test_ReadBytes(const std::string &path);
-bool Test_WriteBytes(const std::string &path, const std::vector<unsigned char> &bytes);
-bool Test_Exists(const std::string &path);
 
 struct TestDecoded
 {

@@ -27,7 +27,7 @@ TEST(WaveReader, ReadsEveryFormatLibsndfileWrites)
         {SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 0.5 / 32768 + 1e-9},
         {SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 1e-6},
         {SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 0.0}};
-    TestDir dir;
+    ScopedDir dir;
     const TestSignal source = Test_SpeechLike(32000, 2, 0.4);
     for (const auto &[format, tolerance] : formats)
     {
@@ -144,7 +144,7 @@ TEST(Pcm16Conversion, RoundsToNearestAndClips)
 
 TEST(WholeFileOutput, CreatesAndReplacesWithoutLeavingTemporaries)
 {
-    TestDir dir;
+    ScopedDir dir;
     std::string error;
     ASSERT_TRUE(Enc_WriteFileWhole(dir / "out.wav", EncBytes{1, 2, 3}, error)) << error;
     ASSERT_TRUE(Enc_WriteFileWhole(dir / "out.wav", EncBytes{4, 5}, error)) << error;
@@ -154,7 +154,7 @@ TEST(WholeFileOutput, CreatesAndReplacesWithoutLeavingTemporaries)
     struct stat st;
     ASSERT_EQ(::stat((dir / "out.wav").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"out.wav"});
+    EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"out.wav"});
 }
 
 } // namespace

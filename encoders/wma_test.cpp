@@ -19,10 +19,10 @@ struct WmaOutput
 // Runs WMAEncode.exe on signal (written in format) and decodes the result with ffmpeg.
 ::testing::AssertionResult Encode(const TestSignal &signal, int format, WmaOutput &out)
 {
-    TestDir dir;
+    ScopedDir dir;
     if (!Test_WriteWave(dir / "in.wav", signal, format))
         return ::testing::AssertionFailure() << "cannot write the input";
-    TestRun run = Test_Run({kWmaProgram, "-b", "96000", dir / "in.wav", dir / "out.xwma"});
+    ProcessResult run = Test_Run({kWmaProgram, "-b", "96000", dir / "in.wav", dir / "out.xwma"});
     if (run.status != 0)
         return ::testing::AssertionFailure() << "WMAEncode.exe: " << run.err;
     out.riff = Test_ParseRiff(Test_ReadBytes(dir / "out.xwma"));
