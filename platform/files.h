@@ -7,6 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 
+// Creates path as a new file and opens it for binary writing, never writing through what
+// was there: a leftover file or a link at path (or at a name that differs only in case)
+// is removed first, not followed, and the file is then made exclusively. The folder must
+// exist. Returns null on failure.
+FILE *Plat_CreateNewFile(const char *path);
+
 // Opens a C runtime stream (modes as fopen). A mode that writes or appends creates the
 // file in the existing folder whose name matches ignoring case, and replaces an
 // existing file whose name differs only in case. Returns null on failure.

@@ -218,6 +218,26 @@ void Posix_ForgetReadTests()
         test.host.clear();
 }
 
+FILE *Plat_CreateNewFile(const char *path)
+{
+    std::string host;
+    if (!Posix_ResolveForCreate(Posix_HostPath(path), &host))
+        return nullptr;
+    if (unlink(host.c_str()) == 0)
+        Posix_NoteRemoved(host);
+    int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FILE *file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (file == nullptr)
+    {
+        Posix_SetErrno(errno);
+        if (fd >= 0)
+            close(fd);
+        return nullptr;
+    }
+    Posix_NoteCreated(host, false);
+    return file;
+}
+
 FILE *Plat_FOpen(const char *path, const char *mode)
 {
     std::string host = Posix_HostPath(path);
@@ -432,7 +452,8 @@ bool Plat_CopyFile(const char *source, const char *destination)
         return false;
     }
     std::string temporary = target + ".copy-" + std::to_string(getpid());
-    int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    unlink(temporary.c_str());
+    int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (out < 0)
     {
         Posix_SetErrno(errno);

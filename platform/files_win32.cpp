@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <direct.h>
+#include <fcntl.h>
 #include <io.h>
 #include <string>
 
@@ -45,6 +46,33 @@ bool RefusedAsReadOnly(const std::string &target)
     return true;
 }
 } // namespace
+
+FILE *Plat_CreateNewFile(const char *path)
+{
+    // Deleting a link removes the link; CREATE_NEW then refuses anything still there.
+    DeleteFileA(path);
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+    {
+        Win32_SetLastErrorFromSystem();
+        return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0)
+    {
+        CloseHandle(handle);
+        Plat_SetLastError(PLAT_ERROR_TOO_MANY_OPEN_FILES);
+        return nullptr;
+    }
+    FILE *file = _fdopen(fd, "wb");
+    if (file == nullptr)
+    {
+        _close(fd);
+        Plat_SetLastError(PLAT_ERROR_TOO_MANY_OPEN_FILES);
+    }
+    return file;
+}
 
 FILE *Plat_FOpen(const char *path, const char *mode)
 {
@@ -156,7 +184,8 @@ bool Plat_CopyFile(const char *source, const char *destination)
     if (RefusedAsReadOnly(target))
         return false;
     std::string temporary = target + ".copy-" + std::to_string(GetCurrentProcessId());
-    if (!CopyFileA(source, temporary.c_str(), FALSE))
+    DeleteFileA(temporary.c_str());
+    if (!CopyFileA(source, temporary.c_str(), TRUE))
     {
         Win32_SetLastErrorFromSystem();
         DeleteFileA(temporary.c_str());

@@ -13,6 +13,15 @@ struct PlatFindData
 
 struct PlatFind;
 
+// What tells one folder from every other while it exists: the device (volume) and the
+// file number on it. Two paths that reach the same folder, through links or not, give the
+// same identity.
+struct PlatFolderId
+{
+    uint64_t volume;
+    uint64_t index;
+};
+
 // Starts an enumeration and fills data with the first match. On failure returns null
 // and sets Plat_LastError(): PLAT_ERROR_PATH_NOT_FOUND when the folder is missing,
 // PLAT_ERROR_FILE_NOT_FOUND when nothing matches.
@@ -21,5 +30,8 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data);
 // Fills data with the next match. At the end returns false with Plat_LastError() set
 // to PLAT_ERROR_NO_MORE_FILES; any other code means the enumeration failed.
 bool Plat_FindNext(PlatFind *find, PlatFindData *data);
+
+// The identity of the folder the enumeration reads; false when the system cannot tell it.
+bool Plat_FindFolderId(const PlatFind *find, PlatFolderId *id);
 
 void Plat_FindClose(PlatFind *find);

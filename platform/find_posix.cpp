@@ -19,6 +19,8 @@ struct PlatFind
 {
     std::vector<PlatFindData> matches;
     size_t next;
+    bool identified;
+    PlatFolderId folder;
 };
 
 namespace
@@ -100,6 +102,11 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
 
     PlatFind *find = new PlatFind();
     find->next = 0;
+    struct stat self;
+    find->identified = fstat(fd, &self) == 0;
+    if (find->identified)
+        find->folder = PlatFolderId{static_cast<uint64_t>(self.st_dev),
+                                    static_cast<uint64_t>(self.st_ino)};
     find->matches.reserve(order.size());
     bool everyName = wildcard == "*";
     for (size_t index : order)
@@ -145,6 +152,13 @@ bool Plat_FindNext(PlatFind *find, PlatFindData *data)
     }
     *data = find->matches[find->next++];
     return true;
+}
+
+bool Plat_FindFolderId(const PlatFind *find, PlatFolderId *id)
+{
+    if (find->identified)
+        *id = find->folder;
+    return find->identified;
 }
 
 void Plat_FindClose(PlatFind *find)

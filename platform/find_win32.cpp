@@ -18,6 +18,7 @@ struct PlatFind
     std::vector<PlatFindData> matches;
     size_t next;
     uint32_t endCode; // PLAT_ERROR_NO_MORE_FILES, or why reading the folder stopped early
+    std::string pattern; // for the folder's identity, asked for only by some callers
 };
 
 namespace
@@ -38,6 +39,31 @@ bool UpperLess(const PlatFindData &a, const PlatFindData &b)
     if (lengthA != lengthB)
         return lengthA < lengthB;
     return strcmp(a.name, b.name) < 0;
+}
+
+// The folder of pattern (the text before its last separator), opened as a folder to ask
+// for its volume and file number.
+bool IdentifyFolder(const char *pattern, PlatFolderId *id)
+{
+    std::string folder(pattern);
+    size_t separator = folder.find_last_of("\\/");
+    if (separator == std::string::npos)
+        folder = ".";
+    else // a drive's root folder keeps its separator
+        folder.resize(separator == 0 || folder[separator - 1] == ':' ? separator + 1 : separator);
+    HANDLE handle = CreateFileA(folder.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool ok = GetFileInformationByHandle(handle, &information) != FALSE;
+    CloseHandle(handle);
+    if (ok)
+        *id = PlatFolderId{information.dwVolumeSerialNumber,
+                           (static_cast<uint64_t>(information.nFileIndexHigh) << 32) |
+                               information.nFileIndexLow};
+    return ok;
 }
 
 void Add(PlatFind *find, const WIN32_FIND_DATAA &entry)
@@ -62,6 +88,7 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
     }
     PlatFind *find = new PlatFind();
     find->next = 0;
+    find->pattern = pattern;
     Add(find, entry);
     while (FindNextFileA(handle, &entry))
         Add(find, entry);
@@ -82,6 +109,11 @@ bool Plat_FindNext(PlatFind *find, PlatFindData *data)
     }
     *data = find->matches[find->next++];
     return true;
+}
+
+bool Plat_FindFolderId(const PlatFind *find, PlatFolderId *id)
+{
+    return IdentifyFolder(find->pattern.c_str(), id);
 }
 
 void Plat_FindClose(PlatFind *find)

@@ -63,6 +63,10 @@ uint32_t Posix_ErrorFromErrno(int error)
         return PLAT_ERROR_SHARING_VIOLATION;
     case EIO:
         return PLAT_ERROR_READ_FAULT;
+    case EWOULDBLOCK:
+        return PLAT_ERROR_LOCK_VIOLATION;
+    case EINTR:
+        return PLAT_ERROR_OPERATION_ABORTED;
     default:
         return 0x20000000u | static_cast<uint32_t>(error);
     }

@@ -38,6 +38,10 @@ int ErrnoFor(uint32_t code)
         return EIO;
     case PLAT_ERROR_SHARING_VIOLATION:
         return EBUSY;
+    case PLAT_ERROR_LOCK_VIOLATION:
+        return EWOULDBLOCK;
+    case PLAT_ERROR_OPERATION_ABORTED:
+        return EINTR;
     case PLAT_ERROR_FILE_EXISTS:
     case PLAT_ERROR_ALREADY_EXISTS:
         return EEXIST;
