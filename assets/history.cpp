@@ -274,7 +274,7 @@ void Tool_WriteHistory()
     // not forced to the disk first: a history lost with the machine costs conversions
     // again, never a stale file taken for current.
     std::string temporary = std::string(path) + ".tmp";
-    FILE *file = Plat_FOpen(temporary.c_str(), "wb");
+    FILE *file = Plat_CreateNewFile(temporary.c_str());
     bool written = file != nullptr;
     if (file != nullptr)
     {

@@ -4,6 +4,8 @@
 #include "convert/wave.h"
 #include "engine/common/byte_order.h"
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tool/tool_state.h"
@@ -88,10 +90,20 @@ bool BuildTarget(Images &images, int convertedSize, const SoundFileEntry *entry,
     *outputSize = size;
     return true;
 }
+// Runs a program that writes output. The output goes first: a program that ends well
+// without writing it must not leave the previous file's output to be taken for its own.
+bool RunEncoderFresh(const char *const *argv, const char *output)
+{
+    Plat_RemoveFile(output);
+    return Tool_RunEncoder(argv);
+}
 } // namespace
 
 bool Tool_RunEncoder(const char *const *argv)
 {
+    // After an interrupt no program starts; the file in hand is then given up.
+    if (Plat_Interrupted())
+        return false;
     uint32_t start = Plat_Milliseconds();
     int status = Plat_SpawnWait(argv);
     uint32_t end = Plat_Milliseconds();
@@ -139,9 +151,10 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
             Com_FormatBuffer(rateText, sizeof(rateText), "%d", targetRate);
             const char *argv[] = {"sox.exe", sourcePath, "-r",   rateText,
                                   ratePath,  "resample", nullptr};
-            if (!Tool_RunEncoder(argv))
+            if (!RunEncoderFresh(argv, ratePath))
             {
-                Tool_AddError(Plat_LastError(), va("during resample of %s", sourcePath), 0);
+                if (!Plat_Interrupted())
+                    Tool_AddError(Plat_LastError(), va("during resample of %s", sourcePath), 0);
                 break;
             }
             input = ratePath;
@@ -163,18 +176,20 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         if (allowWma && !entry->looping)
         {
             const char *argv[] = {"WMAEncode.exe", "-b", "96000", input, encodePath, nullptr};
-            if (Tool_RunEncoder(argv))
+            if (RunEncoderFresh(argv, encodePath))
                 converted = encodePath;
         }
         if (converted == nullptr && allowAdpcm)
         {
             const char *argv[] = {"AdpcmEncode.exe", "-b",   "512", "-f", "16", input,
                                   encodePath,        nullptr};
-            if (Tool_RunEncoder(argv))
+            if (RunEncoderFresh(argv, encodePath))
                 converted = encodePath;
         }
         if (converted == nullptr && allowPcm)
             converted = input;
+        if (converted == nullptr && Plat_Interrupted())
+            break;
         if (converted == nullptr)
         {
             Tool_AddError(Plat_LastError(),
@@ -197,10 +212,13 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
         ok = true;
     } while (false);
 
+    // A file given up after an interrupt is no fault of its own: it records nothing and,
+    // like a failed one, is left out of the history so that the next run converts it.
     if (!ok)
     {
-        Tool_AddError(Plat_LastError(), va("during encoding %s", sourcePath),
-                      TOOL_ERROR_BAD_FILE_FORMAT);
+        if (!Plat_Interrupted())
+            Tool_AddError(Plat_LastError(), va("during encoding %s", sourcePath),
+                          TOOL_ERROR_BAD_FILE_FORMAT);
         if (history != nullptr)
             history->failed = true;
     }

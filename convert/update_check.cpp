@@ -2,6 +2,7 @@
 #include "convert/update_check.h"
 
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "tool/name_index.h"
 #include "tool/paths.h"
 #include "tool/progress.h"
@@ -124,7 +125,10 @@ void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction acti
     if (count == 0 || head == nullptr)
         return;
     OrphanIndexScope index(action == nullptr && !toolState.orphanCandidates.empty());
-    for (SoundFileEntry *entry = head; entry != nullptr; entry = entry->next)
+    // After an interrupt no further entry is visited; those not reached keep their
+    // history records as they were read.
+    for (SoundFileEntry *entry = head; entry != nullptr && !Plat_Interrupted();
+         entry = entry->next)
     {
         ++toolState.filesCount;
         Tool_ProcessSoundFile(outputRoot, entry, action);

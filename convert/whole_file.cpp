@@ -51,7 +51,7 @@ bool Tool_WriteWholeFile(const char *path, int size, const unsigned char *buffer
         return false;
     }
     std::string temporary = std::string(path) + ".tmp";
-    FILE *file = Plat_FOpen(temporary.c_str(), "wb");
+    FILE *file = Plat_CreateNewFile(temporary.c_str());
     if (file == nullptr)
         return false;
     // A short write without a host error is a full disk in practice.

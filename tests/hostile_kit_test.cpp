@@ -76,7 +76,8 @@ class HostileKit : public testing::Test
 
     // Runs Auralith and checks that the run ended on its own (no crash, no sanitizer
     // report) and changed nothing but what it may: the output trees, the log, the
-    // history, the scratch folder, the fake encoders' log and the paths in extra.
+    // history, the kit's lock file, the scratch folder, the fake encoders' log and the
+    // paths in extra.
     KitRun Run(const std::vector<std::string> &args, const std::vector<std::string> &extra = {})
     {
         std::map<std::string, std::string> before = Snapshot(parent);
@@ -89,6 +90,7 @@ class HostileKit : public testing::Test
                                             "kit/bin/Auralith.log",
                                             "kit/bin/fake_encoder.log",
                                             "kit/sound_assets/Auralith.hst",
+                                            "kit/sound_assets/Auralith.lock",
                                             "kit/sound_assets/tempEncodings"};
         allowed.insert(allowed.end(), extra.begin(), extra.end());
         std::map<std::string, std::string> after = Snapshot(parent);

@@ -1,5 +1,6 @@
 // The entry point of Auralith.
 #include "engine/fs/listing.h"
+#include "platform/interrupt.h"
 #include "tool/command_line.h"
 #include "tool/run_driver.h"
 #include "tool/startup.h"
@@ -7,6 +8,7 @@
 
 int main(int argc, char **argv)
 {
+    Plat_CatchInterrupts();
     Tool_SetDefaults();
     try
     {
@@ -23,6 +25,8 @@ int main(int argc, char **argv)
         Tool_Shutdown();
         return 1;
     }
+    if (!Tool_LockKit())
+        return Plat_InterruptedExitStatus();
 
     if (toolState.aliasFiles.empty())
     {
@@ -48,5 +52,11 @@ int main(int argc, char **argv)
     for (int i = 0; i < PLATFORM_COUNT; ++i)
         if (toolState.platformSelected[i] || toolState.allPlatforms)
             Tool_RunPlatform(i, action);
-    return Tool_Shutdown();
+    // An interrupted run reports what it did but no orphans: the files it did not reach
+    // would show there.
+    bool interrupted = Plat_Interrupted();
+    if (interrupted)
+        toolState.ignoreOrphans = true;
+    int errorCount = Tool_Shutdown();
+    return interrupted ? Plat_InterruptedExitStatus() : Plat_ExitStatus(errorCount);
 }

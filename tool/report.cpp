@@ -41,29 +41,11 @@ void WalkOutputFolder(const char *outputRoot, const char *word, const char *lang
                              toolState.errors.end());
 }
 
-void PrintDuration(const char *format, uint32_t milliseconds)
-{
-    int seconds = static_cast<int>(milliseconds / 1000);
-    Com_Print(CHANNEL_TOOL, format, seconds / 3600, (seconds / 60) % 60, seconds % 60);
-}
-} // namespace
-
-void Tool_FindOrphanCandidates(const char *outputRoot)
-{
-    const PlatformInfo *platform = toolState.platform;
-    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir,
-                            platform->devrawStreamedDir, platform->devrawLoadedDir};
-    WalkedFolders walked;
-    for (const char *word : words)
-    {
-        if (!toolState.skipLocalized)
-            WalkOutputFolder(outputRoot, word, toolState.languageDir, &walked);
-        if (!toolState.skipNonLocalized)
-            WalkOutputFolder(outputRoot, word, "", &walked);
-    }
-}
-
-void Tool_CollectOutputFiles(const char *folder, const char *extension)
+// The walk below folder. ancestors holds the identities of the folders from the walk's
+// root down to folder's parent: a folder that is one of them (reached again through a
+// link) is not entered, which ends every loop of links and changes nothing else.
+void CollectOutputFiles(const char *folder, const char *extension,
+                        std::vector<PlatFolderId> *ancestors)
 {
     std::string pattern = std::string(folder) + "\\*";
     PlatFindData data;
@@ -72,6 +54,18 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
     {
         Tool_AddError(Plat_LastError(), pattern.c_str(), 0);
         return;
+    }
+    PlatFolderId self;
+    bool identified = Plat_FindFolderId(find, &self);
+    if (identified)
+    {
+        for (const PlatFolderId &ancestor : *ancestors)
+            if (ancestor.volume == self.volume && ancestor.index == self.index)
+            {
+                Plat_FindClose(find);
+                return;
+            }
+        ancestors->push_back(self);
     }
     std::vector<std::string> subfolders;
     std::string lastName;
@@ -106,7 +100,37 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
     if (endCode != PLAT_ERROR_NO_MORE_FILES)
         Tool_AddError(endCode, lastName.c_str(), 0);
     for (const std::string &name : subfolders)
-        Tool_CollectOutputFiles((std::string(folder) + "\\" + name).c_str(), extension);
+        CollectOutputFiles((std::string(folder) + "\\" + name).c_str(), extension, ancestors);
+    if (identified)
+        ancestors->pop_back();
+}
+
+void PrintDuration(const char *format, uint32_t milliseconds)
+{
+    int seconds = static_cast<int>(milliseconds / 1000);
+    Com_Print(CHANNEL_TOOL, format, seconds / 3600, (seconds / 60) % 60, seconds % 60);
+}
+} // namespace
+
+void Tool_FindOrphanCandidates(const char *outputRoot)
+{
+    const PlatformInfo *platform = toolState.platform;
+    const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir,
+                            platform->devrawStreamedDir, platform->devrawLoadedDir};
+    WalkedFolders walked;
+    for (const char *word : words)
+    {
+        if (!toolState.skipLocalized)
+            WalkOutputFolder(outputRoot, word, toolState.languageDir, &walked);
+        if (!toolState.skipNonLocalized)
+            WalkOutputFolder(outputRoot, word, "", &walked);
+    }
+}
+
+void Tool_CollectOutputFiles(const char *folder, const char *extension)
+{
+    std::vector<PlatFolderId> ancestors;
+    CollectOutputFiles(folder, extension, &ancestors);
 }
 
 int Tool_PrintReport()

@@ -4,12 +4,15 @@
 #include "engine/common/byte_order.h"
 #include "engine/dvar/dvar.h"
 #include "engine/fs/search_path.h"
+#include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/lock.h"
 #include "platform/system.h"
 #include "tool/paths.h"
 #include "tool/report.h"
 #include "tool/tool_state.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -18,7 +21,13 @@ const LocalizedPrefix localizedPrefixTable[2] = {
     {"battlechatter", 13},
     {"voiceovers", 10},
 };
-}
+
+// Held from Tool_LockKit to the end of the process. Whoever holds it may use the scratch
+// folder and write the history; a run that could not take it for a reason other than
+// another run (a source root it may not write) goes on as if it held it.
+PlatLock *kitLock = nullptr;
+bool ownsScratchFolder = false;
+} // namespace
 
 void Tool_SetDefaults()
 {
@@ -62,7 +71,8 @@ void Tool_Init()
     Com_FormatBuffer(toolState.tempDir, sizeof(toolState.tempDir), "%s/%s", toolState.sourceRoot,
                      "tempEncodings");
     Tool_BackSlashPath(toolState.tempDir);
-    Plat_MakeDir(toolState.tempDir);
+    // The scratch folder is made once the kit's lock is held (Tool_LockKit): a run that
+    // ends with its command line (help, a usage error) touches no other run's files.
 
     Dvar *basePath = Dvar_FindVar("fs_basepath");
     if (basePath != nullptr)
@@ -77,11 +87,41 @@ void Tool_Init()
     Str_Copy(toolState.languageDir, "english/", sizeof(toolState.languageDir));
 }
 
+bool Tool_LockKit()
+{
+    // Without a source root there is no scratch folder and no history to keep apart.
+    if (!Plat_IsDirectory(toolState.sourceRoot))
+        return true;
+    std::string path = std::string(toolState.sourceRoot) + "/Auralith.lock";
+    kitLock = Plat_LockFile(path.c_str(), false);
+    if (kitLock == nullptr && Plat_LastError() == PLAT_ERROR_LOCK_VIOLATION)
+    {
+        fprintf(stderr, "Auralith: waiting for another run in this kit to finish\n");
+        fflush(stderr);
+        kitLock = Plat_LockFile(path.c_str(), true);
+        if (kitLock == nullptr && Plat_LastError() == PLAT_ERROR_OPERATION_ABORTED)
+            return false;
+    }
+    if (kitLock == nullptr)
+    {
+        char reason[TOOL_PATH_SIZE];
+        Plat_ErrorMessage(Plat_LastError(), reason, sizeof(reason));
+        fprintf(stderr, "Auralith: cannot lock this kit (%s: %s); another run may disturb this one\n",
+                path.c_str(), reason);
+        fflush(stderr);
+    }
+    // The run that held the lock before removed the scratch folder on its way out.
+    Plat_MakeDir(toolState.tempDir);
+    ownsScratchFolder = true;
+    return true;
+}
+
 int Tool_Shutdown()
 {
     FS_ShutdownFileSystem();
     Dvar_Shutdown();
-    Plat_RemoveDir(toolState.tempDir);
+    if (ownsScratchFolder)
+        Plat_RemoveDir(toolState.tempDir);
     // Everything that was not spent in the encoders counts as other time.
     uint32_t elapsed = Plat_Milliseconds() - toolState.startTime;
     toolState.otherTime = elapsed > toolState.encodeTime ? elapsed - toolState.encodeTime : 0;
@@ -93,5 +133,7 @@ int Tool_Shutdown()
         Tool_PrintTiming();
     Com_CloseLog();
     FS_ShutdownFileSystem();
+    Plat_UnlockFile(kitLock);
+    kitLock = nullptr;
     return errorCount;
 }
