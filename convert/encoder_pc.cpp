@@ -178,6 +178,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
             const char *argv[] = {"WMAEncode.exe", "-b", "96000", input, encodePath, nullptr};
             if (RunEncoderFresh(argv, encodePath))
                 converted = encodePath;
+            else if (Plat_Interrupted())
+                break; // no later choice stands in for a program the interrupt stopped
         }
         if (converted == nullptr && allowAdpcm)
         {
@@ -185,11 +187,11 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
                                   encodePath,        nullptr};
             if (RunEncoderFresh(argv, encodePath))
                 converted = encodePath;
+            else if (Plat_Interrupted())
+                break;
         }
         if (converted == nullptr && allowPcm)
             converted = input;
-        if (converted == nullptr && Plat_Interrupted())
-            break;
         if (converted == nullptr)
         {
             Tool_AddError(Plat_LastError(),

@@ -127,8 +127,7 @@ void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction acti
     OrphanIndexScope index(action == nullptr && !toolState.orphanCandidates.empty());
     // After an interrupt no further entry is visited; those not reached keep their
     // history records as they were read.
-    for (SoundFileEntry *entry = head; entry != nullptr && !Plat_Interrupted();
-         entry = entry->next)
+    for (SoundFileEntry *entry = head; entry != nullptr && !Plat_Interrupted(); entry = entry->next)
     {
         ++toolState.filesCount;
         Tool_ProcessSoundFile(outputRoot, entry, action);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 std::string Enc_NativePath(const std::string &path)
@@ -16,6 +17,19 @@ std::string Enc_NativePath(const std::string &path)
 
 namespace
 {
+
+// The temporary file being written, for the console control handler: an interrupted
+// program removes it, so that nothing is left beside the output. The file is open with
+// delete sharing, so the removal takes effect when the ending process closes it.
+char partPath[MAX_PATH + 32];
+volatile LONG partPathSet = 0;
+
+BOOL WINAPI RemovePart(DWORD)
+{
+    if (partPathSet)
+        DeleteFileA(partPath);
+    return FALSE; // the system's own handler ends the process
+}
 
 std::string SystemMessage(DWORD code)
 {
@@ -35,8 +49,19 @@ std::string SystemMessage(DWORD code)
 bool Enc_WriteFileWhole(const std::string &path, const EncBytes &bytes, std::string &error)
 {
     std::string temp = path + ".part" + std::to_string(GetCurrentProcessId());
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    if (temp.size() >= sizeof(partPath))
+    {
+        error = "cannot write " + path + ": " + SystemMessage(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    memcpy(partPath, temp.c_str(), temp.size() + 1);
+    SetConsoleCtrlHandler(RemovePart, TRUE);
+    // Made new, never written through a file or link that is already there.
+    DeleteFileA(temp.c_str());
+    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        partPathSet = 1;
     if (file == INVALID_HANDLE_VALUE)
     {
         error = "cannot write " + path + ": " + SystemMessage(GetLastError());
@@ -56,6 +81,7 @@ bool Enc_WriteFileWhole(const std::string &path, const EncBytes &bytes, std::str
         failure = GetLastError();
     if (failure == 0 && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
         failure = GetLastError();
+    partPathSet = 0;
     if (failure != 0)
     {
         DeleteFileA(temp.c_str());

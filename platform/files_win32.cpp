@@ -49,10 +49,12 @@ bool RefusedAsReadOnly(const std::string &target)
 
 FILE *Plat_CreateNewFile(const char *path)
 {
-    // Deleting a link removes the link; CREATE_NEW then refuses anything still there.
-    DeleteFileA(path);
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    // Deleting a link removes the link; CREATE_NEW then refuses anything still there. The
+    // new file keeps the spelling of the one it replaces, as a file opened for writing would.
+    std::string target = ExistingSpelling(path);
+    DeleteFileA(target.c_str());
+    HANDLE handle = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
     {
         Win32_SetLastErrorFromSystem();

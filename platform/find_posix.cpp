@@ -105,8 +105,8 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
     struct stat self;
     find->identified = fstat(fd, &self) == 0;
     if (find->identified)
-        find->folder = PlatFolderId{static_cast<uint64_t>(self.st_dev),
-                                    static_cast<uint64_t>(self.st_ino)};
+        find->folder =
+            PlatFolderId{static_cast<uint64_t>(self.st_dev), static_cast<uint64_t>(self.st_ino)};
     find->matches.reserve(order.size());
     bool everyName = wildcard == "*";
     for (size_t index : order)

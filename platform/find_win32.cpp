@@ -17,7 +17,7 @@ struct PlatFind
 {
     std::vector<PlatFindData> matches;
     size_t next;
-    uint32_t endCode; // PLAT_ERROR_NO_MORE_FILES, or why reading the folder stopped early
+    uint32_t endCode;    // PLAT_ERROR_NO_MORE_FILES, or why reading the folder stopped early
     std::string pattern; // for the folder's identity, asked for only by some callers
 };
 
@@ -51,9 +51,9 @@ bool IdentifyFolder(const char *pattern, PlatFolderId *id)
         folder = ".";
     else // a drive's root folder keeps its separator
         folder.resize(separator == 0 || folder[separator - 1] == ':' ? separator + 1 : separator);
-    HANDLE handle = CreateFileA(folder.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION information;

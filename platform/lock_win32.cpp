@@ -21,15 +21,13 @@ constexpr DWORD WAIT_STEP_MS = 50;
 PlatLock *Plat_LockFile(const char *path, bool wait)
 {
     // A link in the file's place is opened as itself, never followed.
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                              nullptr);
+    HANDLE file = CreateFileA(
+        path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        file = CreateFileA(path, GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                           nullptr);
+        file = CreateFileA(
+            path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
     {
         Win32_SetLastErrorFromSystem();
@@ -44,8 +42,9 @@ PlatLock *Plat_LockFile(const char *path, bool wait)
         if (error != ERROR_LOCK_VIOLATION || !wait || Plat_Interrupted())
         {
             CloseHandle(file);
-            Plat_SetLastError(error == ERROR_LOCK_VIOLATION && wait ? PLAT_ERROR_OPERATION_ABORTED
-                                                                    : error);
+            Plat_SetLastError(error == ERROR_LOCK_VIOLATION && wait
+                                  ? static_cast<uint32_t>(PLAT_ERROR_OPERATION_ABORTED)
+                                  : static_cast<uint32_t>(error));
             return nullptr;
         }
         Sleep(WAIT_STEP_MS);

@@ -3,12 +3,14 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/find.h"
+#include "platform/lock.h"
 #include "platform/mapping.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "tests/support/test_kit.h"
 
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -210,4 +212,37 @@ TEST(PlatformProcess, SpawnRunsProgramsOfTheCurrentFolderOnly)
     EXPECT_EQ(-1, Plat_SpawnWait(missing)); // no search path: /bin/sh is not found
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
     ASSERT_TRUE(Plat_SetCurrentDirectory(previous));
+}
+
+TEST(PlatformLock, OneHolderAtATimeAndTheFileStays)
+{
+    ScopedDir dir;
+    std::string path = ToolPath(dir / "kit.lock");
+    PlatLock *first = Plat_LockFile(path.c_str(), false);
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(nullptr, Plat_LockFile(path.c_str(), false));
+    EXPECT_EQ(PLAT_ERROR_LOCK_VIOLATION, Plat_LastError());
+    Plat_UnlockFile(first);
+    PlatLock *second = Plat_LockFile(path.c_str(), true);
+    EXPECT_NE(nullptr, second);
+    Plat_UnlockFile(second);
+    EXPECT_TRUE(FileExists(dir / "kit.lock"));
+    EXPECT_EQ(nullptr, Plat_LockFile(ToolPath(dir / "missing/kit.lock").c_str(), false));
+}
+
+TEST(PlatformFiles, NewFilesNeverWriteThroughWhatWasThere)
+{
+    // A hard link shares its file: writing through the old name would change the other.
+    ScopedDir dir;
+    WriteFile(dir / "elsewhere", "kept");
+    std::filesystem::create_hard_link(dir / "elsewhere", dir / "x.tmp");
+    FILE *file = Plat_CreateNewFile(ToolPath(dir / "X.TMP").c_str());
+    ASSERT_NE(nullptr, file);
+    fputs("new", file);
+    fclose(file);
+    EXPECT_EQ("kept", ReadFile(dir / "elsewhere"));
+    EXPECT_EQ((std::vector<std::string>{"elsewhere", "x.tmp"}), ListFolder(dir.path()));
+    EXPECT_EQ("new", ReadFile(dir / "x.tmp"));
+    EXPECT_EQ(nullptr, Plat_CreateNewFile(ToolPath(dir / "missing/x.tmp").c_str()));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
 }

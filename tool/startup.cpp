@@ -106,7 +106,8 @@ bool Tool_LockKit()
     {
         char reason[TOOL_PATH_SIZE];
         Plat_ErrorMessage(Plat_LastError(), reason, sizeof(reason));
-        fprintf(stderr, "Auralith: cannot lock this kit (%s: %s); another run may disturb this one\n",
+        fprintf(stderr,
+                "Auralith: cannot lock this kit (%s: %s); another run may disturb this one\n",
                 path.c_str(), reason);
         fflush(stderr);
     }

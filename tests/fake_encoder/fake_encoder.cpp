@@ -9,6 +9,7 @@
 // other names exit with 2. fake_encoder.cfg in the current folder changes what it does, one
 // rule per line:
 //   fail PROGRAM [TEXT]      exit 1 (for inputs containing TEXT, when given)
+//   silent PROGRAM [TEXT]    exit 0 without writing anything (the same way)
 //   sleep MILLISECONDS       wait before doing anything else
 //   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
 //                            fake_encoder.stalled and wait (at most ten minutes) to be killed
@@ -163,6 +164,8 @@ int main(int argc, char **argv)
     }
     if (HasRule(rules, "fail", program, input))
         return 1;
+    if (HasRule(rules, "silent", program, input))
+        return 0;
 
     Wave wave;
     if (!ReadWave(input, &wave))

@@ -62,6 +62,13 @@ struct StartedProcess
 StartedProcess StartProcess(const std::string &program, const std::vector<std::string> &args,
                             const std::string &folder);
 
+// Waits for a started program to end and collects what it wrote.
+ProcessResult FinishProcess(StartedProcess *process);
+
+// Sends SIGINT to the program's process group, as Ctrl-C on its terminal would, then
+// waits for the program and collects what it wrote.
+ProcessResult InterruptProcess(StartedProcess *process);
+
 // Kills the program with SIGKILL, then every process it started (its process group), and
 // waits until all of them are gone.
 void KillProcess(StartedProcess *process);

@@ -152,6 +152,17 @@ StartedProcess StartProcess(const std::string &program, const std::vector<std::s
     return Start(program, args, folder, {}, -1);
 }
 
+ProcessResult FinishProcess(StartedProcess *process)
+{
+    return Collect(*process, WaitPid(process->pid));
+}
+
+ProcessResult InterruptProcess(StartedProcess *process)
+{
+    kill(-process->pid, SIGINT);
+    return FinishProcess(process);
+}
+
 void KillProcess(StartedProcess *process)
 {
     kill(process->pid, SIGKILL);
