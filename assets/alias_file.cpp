@@ -1,9 +1,10 @@
 // Reading one alias file through the engine file system.
 #include "assets/alias_file.h"
 
+#include "engine/common/console.h"
 #include "engine/fs/file_access.h"
 #include "platform/errors.h"
-#include "tool/console.h"
+#include "records/error_records.h"
 
 #include <cstdlib>
 #include <string>

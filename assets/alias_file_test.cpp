@@ -4,9 +4,10 @@
 // (file_system_test).
 #include "assets/alias_file.h"
 
-#include "assets/asset_test_fixture.h"
 #include "assets/sound_list.h"
+#include "engine/common/format.h"
 #include "tests/support/fs_archives.h"
+#include "tests/support/run_fixture.h"
 
 #include <algorithm>
 #include <random>
@@ -14,23 +15,23 @@
 
 namespace
 {
-class AliasFileTest : public AssetTest
+class AliasFileTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
+        RunTest::SetUp();
         kit = dir / "kit";
         MakeDirs(kit + "/main");
-        Str_Copy(toolState.sourceRoot, (kit + "/sound_assets").c_str(),
-                 sizeof(toolState.sourceRoot));
+        Str_Copy(toolState.folders.sourceRoot, (kit + "/sound_assets").c_str(),
+                 sizeof(toolState.folders.sourceRoot));
         StartFileSystem(kit);
     }
 
     void TearDown() override
     {
         StopFileSystem();
-        AssetTest::TearDown();
+        RunTest::TearDown();
     }
 
     std::string kit;
@@ -102,8 +103,8 @@ TEST_F(AliasFileTest, RealisticFilesGiveTheExpectedLists)
     Tool_ParseAliasFile(0, "level.csv");
     Tool_ParseAliasFile(0, "extra.csv");
     std::string output = Output();
-    Tool_MergeSoundList(&toolState.loadedList);
-    Tool_MergeSoundList(&toolState.streamedList);
+    Tool_MergeSoundList(&toolState.run.loadedList);
+    Tool_MergeSoundList(&toolState.run.streamedList);
 
     auto entries = [](const SoundFileList &list)
     {
@@ -113,13 +114,13 @@ TEST_F(AliasFileTest, RealisticFilesGiveTheExpectedLists)
                              entry->spatialized, entry->name);
         return got;
     };
-    EXPECT_EQ(entries(toolState.loadedList), loaded);
-    EXPECT_EQ(entries(toolState.streamedList), streamed);
-    EXPECT_EQ(toolState.loadedList.count, static_cast<int>(loaded.size()));
-    EXPECT_EQ(toolState.streamedList.count, static_cast<int>(streamed.size()));
+    EXPECT_EQ(entries(toolState.run.loadedList), loaded);
+    EXPECT_EQ(entries(toolState.run.streamedList), streamed);
+    EXPECT_EQ(toolState.run.loadedList.count, static_cast<int>(loaded.size()));
+    EXPECT_EQ(toolState.run.streamedList.count, static_cast<int>(streamed.size()));
 
-    ASSERT_EQ(toolState.errors.size(), static_cast<size_t>(blocks));
-    for (const ToolErrorRecord &error : toolState.errors)
+    ASSERT_EQ(toolState.run.errors.size(), static_cast<size_t>(blocks));
+    for (const ToolErrorRecord &error : toolState.run.errors)
         EXPECT_EQ(error.toolError, 7u);
     EXPECT_NE(output.find("Sound alias file level.csv: Alias name 'bad name 029' is invalid\n"),
               std::string::npos);

@@ -3,11 +3,11 @@
 #include "assets/alias_row.h"
 
 #include "assets/tokenizer.h"
+#include "engine/common/console.h"
 #include "engine/common/format.h"
 #include "engine/common/str.h"
-#include "tool/console.h"
-#include "tool/paths.h"
-#include "tool/tool_state.h"
+#include "records/paths.h"
+#include "records/tool_state.h"
 
 #include <cstring>
 #include <string>
@@ -207,7 +207,7 @@ void Tool_ParseAliasField(SoundFileEntry *row, int, const char *aliasFileName, c
         row->streamed = IsEither(value, "streamed", "primed");
         break;
     case ALIAS_COLUMN_PLATFORM:
-        row->platformOk = Tool_PlatformMatches(value, toolState.platform->aliasPlatformName,
+        row->platformOk = Tool_PlatformMatches(value, toolState.run.platform->aliasPlatformName,
                                                aliasFileName, row->name);
         break;
     case ALIAS_COLUMN_LOOP:
@@ -288,8 +288,8 @@ bool Tool_PlatformMatches(const char *value, const char *platformWord, const cha
 
 bool Tool_ResolveCompression(SoundFileEntry *row)
 {
-    const CompressionTable &table = toolState.compressionTable;
-    const PlatformInfo *platform = toolState.platform;
+    const CompressionTable &table = toolState.run.compressionTable;
+    const PlatformInfo *platform = toolState.run.platform;
     for (int i = 0; i < table.count; ++i)
     {
         if (Str_CaseCompare(row->compression, table.entries[i].name) == 0)

@@ -1,7 +1,7 @@
 // The columns of a sound alias file and the rules for the values of one row.
 #pragma once
 
-#include "assets/sound_entry.h"
+#include "records/sound_entry.h"
 
 enum AliasColumn
 {

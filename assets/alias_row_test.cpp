@@ -2,18 +2,19 @@
 // platform words, with the exact messages and error records of refused values.
 #include "assets/alias_row.h"
 
-#include "assets/asset_test_fixture.h"
+#include "engine/common/format.h"
+#include "tests/support/run_fixture.h"
 
 #include <iterator>
 
 namespace
 {
-class AliasRowTest : public AssetTest
+class AliasRowTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
+        RunTest::SetUp();
         Tool_InitAliasRow(&row, "weapons.csv", seen);
     }
 
@@ -37,9 +38,9 @@ class AliasRowTest : public AssetTest
     {
         EXPECT_EQ("ERROR: Sound alias file weapons.csv: " + message + "\n", output);
         EXPECT_TRUE(row.rejected);
-        ASSERT_FALSE(toolState.errors.empty());
-        EXPECT_EQ(toolState.errors.back().text, "weapons.csv: " + record);
-        EXPECT_EQ(toolState.errors.back().toolError, code);
+        ASSERT_FALSE(toolState.run.errors.empty());
+        EXPECT_EQ(toolState.run.errors.back().text, "weapons.csv: " + record);
+        EXPECT_EQ(toolState.run.errors.back().toolError, code);
     }
 
     bool Matches(const std::string &value)
@@ -90,7 +91,7 @@ TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavAndMayNotLeaveTheSoundFolder)
         EXPECT_EQ(FreshField(ALIAS_COLUMN_FILE, value), "") << value;
         EXPECT_FALSE(row.rejected) << value;
     }
-    EXPECT_TRUE(toolState.errors.empty());
+    EXPECT_TRUE(toolState.run.errors.empty());
 
     // 62 characters fit as written, but not once ".wav" is appended.
     std::string tooLong(62, 'g');
@@ -105,7 +106,7 @@ TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavAndMayNotLeaveTheSoundFolder)
         ExpectRefused("Sound file '" + std::string(value) + "' leaves the sound folder", value, 8);
         EXPECT_STREQ(row.file, "") << value;
     }
-    EXPECT_EQ(toolState.errors.size(), 1 + std::size(refused));
+    EXPECT_EQ(toolState.run.errors.size(), 1 + std::size(refused));
 }
 
 TEST_F(AliasRowTest, CompressionWithAByteAbove127IsRefused)
@@ -126,7 +127,7 @@ TEST_F(AliasRowTest, FlagColumnsTakeWholeWordsInAnyCase)
     Field(ALIAS_COLUMN_SPATIALIZED, "3d ");
     Field(ALIAS_COLUMN_UNKNOWN, "anything");
     EXPECT_FALSE(row.looping || row.spatialized);
-    EXPECT_TRUE(toolState.errors.empty());
+    EXPECT_TRUE(toolState.run.errors.empty());
 }
 
 TEST_F(AliasRowTest, PlatformWords)
@@ -140,7 +141,7 @@ TEST_F(AliasRowTest, PlatformWords)
     // The column uses the current platform's word.
     Field(ALIAS_COLUMN_PLATFORM, "!pc");
     EXPECT_FALSE(row.platformOk);
-    toolState.platform = &testPlatform;
+    toolState.run.platform = &testPlatform;
     FreshField(ALIAS_COLUMN_PLATFORM, "!pc");
     EXPECT_TRUE(row.platformOk);
 }
@@ -158,8 +159,8 @@ TEST_F(AliasRowTest, CompressionSettingsByNumberOrTableName)
         expect(value, true, 0);
     expect("5", false, 5);
 
-    toolState.platform = &testPlatform;
-    CompressionTable &table = toolState.compressionTable;
+    toolState.run.platform = &testPlatform;
+    CompressionTable &table = toolState.run.compressionTable;
     table.count = 3;
     table.entries[0] = {"", 5};
     table.entries[1] = {"low", 2};

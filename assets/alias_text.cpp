@@ -4,7 +4,7 @@
 #include "assets/alias_row.h"
 #include "assets/alias_variants.h"
 #include "assets/tokenizer.h"
-#include "tool/console.h"
+#include "engine/common/console.h"
 
 #include <cstring>
 

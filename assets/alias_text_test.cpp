@@ -3,20 +3,21 @@
 // covered by the realistic file in the alias file tests.
 #include "assets/alias_file.h"
 
-#include "assets/asset_test_fixture.h"
+#include "assets/tokenizer.h"
+#include "tests/support/run_fixture.h"
 
 namespace
 {
 using Strings = std::vector<std::string>;
 
-class AliasTextTest : public AssetTest
+class AliasTextTest : public RunTest
 {
   protected:
     // Parses the text as weapons.csv into empty lists and returns what was printed.
     std::string Parse(const std::string &text)
     {
-        Tool_FreeSoundList(&toolState.loadedList);
-        Tool_FreeSoundList(&toolState.streamedList);
+        Tool_FreeSoundList(&toolState.run.loadedList);
+        Tool_FreeSoundList(&toolState.run.streamedList);
         ParseSession *base = Com_GetParseSession();
         Capture();
         Tool_ParseAliasText(0, "weapons.csv", "soundaliases/weapons.csv", text.c_str());
@@ -24,8 +25,8 @@ class AliasTextTest : public AssetTest
         return Output();
     }
 
-    static Strings Loaded() { return Files(toolState.loadedList); }
-    static Strings Streamed() { return Files(toolState.streamedList); }
+    static Strings Loaded() { return Files(toolState.run.loadedList); }
+    static Strings Streamed() { return Files(toolState.run.streamedList); }
 };
 
 const std::string MISSING_COLUMNS =
@@ -77,16 +78,16 @@ TEST_F(AliasTextTest, HeaderAndRowRules)
         EXPECT_EQ(Streamed(), c.streamed) << c.what;
     }
     // The duplicate column is the only one recorded as an error.
-    ASSERT_EQ(toolState.errors.size(), 1u);
-    EXPECT_STREQ(toolState.errors[0].text, "weapons.csv: file");
-    EXPECT_EQ(toolState.errors[0].toolError, 6u);
+    ASSERT_EQ(toolState.run.errors.size(), 1u);
+    EXPECT_STREQ(toolState.run.errors[0].text, "weapons.csv: file");
+    EXPECT_EQ(toolState.run.errors[0].toolError, 6u);
 }
 
 TEST_F(AliasTextTest, ColumnsMayComeInAnyOrderAndCaseWithCarriageReturns)
 {
     Parse("Subtitle,TYPE,File,NAME,COMPRESSION,loop\r\nhello,streamed,a.wav,alias_a,0,looping\r\n");
     ASSERT_EQ(Streamed(), (Strings{"a.wav"}));
-    const SoundFileEntry *entry = toolState.streamedList.head;
+    const SoundFileEntry *entry = toolState.run.streamedList.head;
     EXPECT_STREQ(entry->name, "alias_a");
     EXPECT_STREQ(entry->compression, "0");
     EXPECT_STREQ(entry->aliasFile, "weapons.csv");
@@ -95,7 +96,7 @@ TEST_F(AliasTextTest, ColumnsMayComeInAnyOrderAndCaseWithCarriageReturns)
 
 TEST_F(AliasTextTest, VerboseExplainsEverySkippedAndAddedRow)
 {
-    toolState.verbose = true;
+    toolState.options.verbose = true;
     std::string output = Parse("name,file,platform,compression\na,a.aif,!pc,\nb,b.wav,pc "
                                "!pc,\nc,c.wav,\" \",\nd,d.wav,,5\ne-x,e.wav,,\nf,f.wav,PC,0\n");
     EXPECT_EQ(
@@ -111,7 +112,7 @@ TEST_F(AliasTextTest, NumberedAliasAddsItsVariants)
 {
     WriteFile(Source("raw/sound/weapons/shot/shot02.wav"), "RIFF");
     WriteFile(Source("raw/sound/weapons/shot/shot01.wav"), "RIFF");
-    toolState.verbose = true;
+    toolState.options.verbose = true;
     EXPECT_EQ(Parse("name,file\nshot,weapons\\shot_##.aif\n"),
               "adding alias shot weapons/shot/shot02.wav\n");
     EXPECT_EQ(Loaded(), (Strings{"weapons/shot/shot02.wav", "weapons/shot/shot01.wav"}));

@@ -2,12 +2,12 @@
 #include "assets/alias_variants.h"
 
 #include "assets/alias_row.h"
+#include "engine/common/console.h"
 #include "engine/common/format.h"
 #include "platform/errors.h"
 #include "platform/find.h"
-#include "tool/console.h"
-#include "tool/paths.h"
-#include "tool/tool_state.h"
+#include "records/paths.h"
+#include "records/tool_state.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +19,7 @@ namespace
 // The position of the extension that carries the number, or -1.
 int VariantPosition(const char *name)
 {
-    const char *found = strstr(name, toolState.platform->platformSourceExt);
+    const char *found = strstr(name, toolState.run.platform->platformSourceExt);
     if (found == nullptr)
         found = strstr(name, ".wav");
     return found == nullptr ? -1 : static_cast<int>(found - name);
@@ -32,14 +32,15 @@ bool IsDigit(char c)
 
 bool IsPlatformSpecific(const char *name)
 {
-    return strstr(name, toolState.platform->platformSourceExt) != nullptr;
+    return strstr(name, toolState.run.platform->platformSourceExt) != nullptr;
 }
 
 // The search pattern of the stem's folder below the given tree; false when it does not fit
 // (the pattern is then cut).
 bool FolderPattern(char *pattern, const char *tree, const char *stem)
 {
-    std::string text = std::string(toolState.sourceRoot) + "\\" + tree + "\\sound\\" + stem + "\\*";
+    std::string text =
+        std::string(toolState.folders.sourceRoot) + "\\" + tree + "\\sound\\" + stem + "\\*";
     Str_Copy(pattern, text.c_str(), TOOL_PATH_SIZE);
     Tool_BackSlashPath(pattern);
     return text.size() < static_cast<size_t>(TOOL_PATH_SIZE);

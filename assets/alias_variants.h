@@ -2,7 +2,7 @@
 // files of the folder raw/sound/stem of the source tree.
 #pragma once
 
-#include "assets/sound_entry.h"
+#include "records/sound_entry.h"
 
 // Adds one entry per numbered file of the row's folder (the row's file holds the stem),
 // in the order of their numbers; once a platform-specific file was taken, generic files

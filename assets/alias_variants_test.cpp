@@ -2,18 +2,19 @@
 #include "assets/alias_variants.h"
 
 #include "assets/alias_row.h"
-#include "assets/asset_test_fixture.h"
+#include "engine/common/format.h"
+#include "tests/support/run_fixture.h"
 
 #include <algorithm>
 
 namespace
 {
-class AliasVariantsTest : public AssetTest
+class AliasVariantsTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
+        RunTest::SetUp();
         bool seen[ALIAS_COLUMN_COUNT];
         Tool_InitAliasRow(&row, "weapons.csv", seen);
         Str_Copy(row.name, "shot", sizeof(row.name));
@@ -25,7 +26,7 @@ class AliasVariantsTest : public AssetTest
     // The files added, in the order they were added.
     static std::vector<std::string> Added()
     {
-        std::vector<std::string> files = Files(toolState.loadedList);
+        std::vector<std::string> files = Files(toolState.run.loadedList);
         return std::vector<std::string>(files.rbegin(), files.rend());
     }
 
@@ -59,8 +60,8 @@ TEST_F(AliasVariantsTest, NumberedFilesOfTheFolderInNumberOrder)
     Tool_AddNumberedVariants(&row, "weapons.csv");
     EXPECT_EQ(Added(), (Strings{"weapons/shot/shot01.wav", "weapons/shot/shot03.wav"}));
     EXPECT_STREQ(row.file, "weapons/shot/shot03.wav");
-    EXPECT_STREQ(toolState.loadedList.head->name, "shot");
-    EXPECT_TRUE(toolState.errors.empty());
+    EXPECT_STREQ(toolState.run.loadedList.head->name, "shot");
+    EXPECT_TRUE(toolState.run.errors.empty());
 }
 
 TEST_F(AliasVariantsTest, PlatformSpecificFilePassesOverLaterGenericOnes)
@@ -69,28 +70,29 @@ TEST_F(AliasVariantsTest, PlatformSpecificFilePassesOverLaterGenericOnes)
         Touch("weapons/shot/" + std::string(file));
     row.streamed = true;
     Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_EQ(Files(toolState.streamedList),
+    EXPECT_EQ(Files(toolState.run.streamedList),
               (Strings{"weapons/shot/04.pc.wav", "weapons/shot/02.pc.wav", "weapons/shot/01.wav"}));
-    EXPECT_EQ(toolState.loadedList.count, 0);
+    EXPECT_EQ(toolState.run.loadedList.count, 0);
 }
 
 TEST_F(AliasVariantsTest, EmptyFolderAddsNothingAndAMissingOneIsRecorded)
 {
     MakeDirs(Source("raw/sound/weapons/shot"));
     Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_TRUE(toolState.errors.empty());
+    EXPECT_TRUE(toolState.run.errors.empty());
     EXPECT_STREQ(row.file, "weapons/shot");
 
     Str_Copy(row.file, "weapons/other", sizeof(row.file));
     Tool_AddNumberedVariants(&row, "weapons.csv");
-    EXPECT_EQ(toolState.loadedList.count, 0);
-    ASSERT_EQ(toolState.errors.size(), 1u);
+    EXPECT_EQ(toolState.run.loadedList.count, 0);
+    ASSERT_EQ(toolState.run.errors.size(), 1u);
     // The pattern of the last folder tried, devraw, in the tool's separators.
-    std::string expected = std::string(toolState.sourceRoot) + "/devraw/sound/weapons/other/*";
+    std::string expected =
+        std::string(toolState.folders.sourceRoot) + "/devraw/sound/weapons/other/*";
     std::replace(expected.begin(), expected.end(), '/', '\\');
-    EXPECT_EQ(toolState.errors[0].text, expected);
-    EXPECT_EQ(toolState.errors[0].systemError, 3u);
-    EXPECT_EQ(toolState.errors[0].toolError, 0u);
+    EXPECT_EQ(toolState.run.errors[0].text, expected);
+    EXPECT_EQ(toolState.run.errors[0].systemError, 3u);
+    EXPECT_EQ(toolState.run.errors[0].toolError, 0u);
 }
 
 TEST_F(AliasVariantsTest, VariantPathTooLongIsPassedOver)
@@ -105,8 +107,8 @@ TEST_F(AliasVariantsTest, VariantPathTooLongIsPassedOver)
     EXPECT_EQ(Output(), "ERROR: Sound alias file weapons.csv: Sound file '" + longVariant +
                             "' is longer than 63 characters\n");
     EXPECT_EQ(Added(), (Strings{stem + "/01.wav"}));
-    ASSERT_EQ(toolState.errors.size(), 1u);
-    EXPECT_EQ(toolState.errors[0].text, "weapons.csv: " + longVariant);
-    EXPECT_EQ(toolState.errors[0].toolError, 2u);
+    ASSERT_EQ(toolState.run.errors.size(), 1u);
+    EXPECT_EQ(toolState.run.errors[0].text, "weapons.csv: " + longVariant);
+    EXPECT_EQ(toolState.run.errors[0].toolError, 2u);
 }
 } // namespace

@@ -3,10 +3,10 @@
 
 #include "assets/text_file.h"
 #include "assets/tokenizer.h"
+#include "engine/common/console.h"
 #include "engine/common/format.h"
 #include "engine/common/str.h"
-#include "tool/console.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstdarg>
 #include <cstdlib>
@@ -55,10 +55,10 @@ bool CheckRange(char *text, const PlatformInfo *platform, int32_t setting)
 
 void Tool_LoadCompressionTable()
 {
-    const PlatformInfo *platform = toolState.platform;
+    const PlatformInfo *platform = toolState.run.platform;
     const char *tableFile = platform->compressionTableFile;
     char path[TOOL_PATH_SIZE];
-    Com_FormatBuffer(path, sizeof(path), "%s/%s", toolState.sourceRoot, tableFile);
+    Com_FormatBuffer(path, sizeof(path), "%s/%s", toolState.folders.sourceRoot, tableFile);
 
     char *text;
     int size = Tool_LoadTextFile(path, &text);
@@ -75,7 +75,7 @@ void Tool_LoadCompressionTable()
         return;
     }
 
-    CompressionTable &table = toolState.compressionTable;
+    CompressionTable &table = toolState.run.compressionTable;
     Com_BeginParseSession(path);
     const char *cursor = text + COMPRESSION_MAGIC_LENGTH;
     table.count = 0;

@@ -1,21 +1,7 @@
 // The compression table file: names for compression settings, and the default.
 #pragma once
 
-#include <cstdint>
-
-struct CompressionTableEntry
-{
-    char name[64];
-    int32_t setting;
-};
-
-constexpr int COMPRESSION_TABLE_MAX = 256;
-
-struct CompressionTable
-{
-    CompressionTableEntry entries[COMPRESSION_TABLE_MAX];
-    int count;
-};
+#include "records/compression_settings.h"
 
 // Loads the current platform's table into the run state's compressionTable. A missing,
 // empty or foreign file is reported and leaves the table as it was; a parse failure is

@@ -2,22 +2,22 @@
 // each of its parse failures.
 #include "assets/compression_table.h"
 
-#include "assets/asset_test_fixture.h"
 #include "assets/text_file.h"
 #include "platform/files.h"
+#include "tests/support/run_fixture.h"
 
 #include <cstdlib>
 
 namespace
 {
-class CompressionTableTest : public AssetTest
+class CompressionTableTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
-        toolState.platform = &testPlatform;
-        tablePath = std::string(toolState.sourceRoot) + "/table.ctb";
+        RunTest::SetUp();
+        toolState.run.platform = &testPlatform;
+        tablePath = std::string(toolState.folders.sourceRoot) + "/table.ctb";
     }
 
     // Loads a table file with the given text (none when null) and returns what was printed.
@@ -41,7 +41,7 @@ class CompressionTableTest : public AssetTest
         return entries;
     }
 
-    const CompressionTable &table = toolState.compressionTable;
+    const CompressionTable &table = toolState.run.compressionTable;
     std::string tablePath;
 };
 
@@ -119,7 +119,6 @@ TEST_F(CompressionTableTest, ParseFailuresKeepTheEntriesBeforeThem)
         EXPECT_EQ(Load(c.text.c_str()), c.output) << c.text.substr(0, 60);
         EXPECT_EQ(table.count, c.count) << c.text.substr(0, 60);
     }
-
 }
 
 TEST_F(CompressionTableTest, MissingEmptyAndForeignFilesLeaveTheTable)

@@ -3,14 +3,13 @@
 
 #include "assets/text_file.h"
 #include "assets/tokenizer.h"
+#include "engine/common/console.h"
 #include "engine/common/format.h"
 #include "engine/common/memory.h"
 #include "engine/common/str.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "tool/console.h"
-#include "tool/name_index.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -23,42 +22,15 @@ const char HISTORY_HEADER[] = "XUHISTORY 8";
 constexpr int HISTORY_HEADER_LENGTH = 11;
 constexpr int HISTORY_NAME_SIZE = sizeof(XUHistoryEntry::name);
 
-// An index beside each list, from the name (ignoring ASCII case) to the head-most record
-// of that name, so a lookup costs the same for ten records as for a hundred thousand. The
-// keys are the names inside the records, which live as long as their list. indexedHead is
-// the list head the index was last made for; a head changed behind our back makes the
-// index rebuild itself from the list.
-const char *RecordName(XUHistoryEntry *const &record)
-{
-    return record->name;
-}
-
-struct HistoryIndex
-{
-    NameIndex<XUHistoryEntry *, RecordName> byName;
-    XUHistoryEntry *indexedHead = nullptr;
-};
-HistoryIndex streamedIndex;
-HistoryIndex loadedIndex;
-
 XUHistoryEntry *&ListHead(bool streamed)
 {
-    return streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
+    return streamed ? toolState.run.historyLists.streamed : toolState.run.historyLists.loaded;
 }
 
-HistoryIndex &IndexOf(bool streamed)
+XUHistoryIndex &IndexOf(bool streamed)
 {
-    HistoryIndex &index = streamed ? streamedIndex : loadedIndex;
-    XUHistoryEntry *head = ListHead(streamed);
-    if (index.indexedHead != head)
-    {
-        index.byName.Clear();
-        for (XUHistoryEntry *record = head; record != nullptr; record = record->next)
-            if (index.byName.Find(record->name) == nullptr)
-                index.byName.Set(record);
-        index.indexedHead = head;
-    }
-    return index;
+    return streamed ? toolState.run.historyLists.streamedIndex
+                    : toolState.run.historyLists.loadedIndex;
 }
 
 bool IsMissing(const char *token)
@@ -68,8 +40,8 @@ bool IsMissing(const char *token)
 
 void HistoryPath(char *path)
 {
-    Com_FormatBuffer(path, TOOL_PATH_SIZE, "%s/%s", toolState.sourceRoot,
-                     toolState.platform->historyFile);
+    Com_FormatBuffer(path, TOOL_PATH_SIZE, "%s/%s", toolState.folders.sourceRoot,
+                     toolState.run.platform->historyFile);
 }
 
 // Appends the name in double quotes, with every quote and backslash in it escaped, so
@@ -238,21 +210,21 @@ XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSettin
     record->devOnly = devOnly;
     record->failed = false;
 
-    HistoryIndex &index = IndexOf(streamed);
     XUHistoryEntry *&head = ListHead(streamed);
     record->next = head;
     head = record;
-    index.byName.Set(record);
-    index.indexedHead = record;
+    // The index keeps the head-most record of each name, which the new one now is.
+    IndexOf(streamed).Set(record);
     return record;
 }
 
 XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetting, bool streamed,
-                                      bool devOnly)
+                                      bool devOnly, bool *created)
 {
-    HistoryIndex &index = IndexOf(streamed);
-    if (auto *found = index.byName.Find(name))
+    *created = false;
+    if (auto *found = IndexOf(streamed).Find(name))
         return found->value;
+    *created = true;
     return Tool_NewHistoryEntry(name, compressionSetting, streamed, devOnly, 0, 0);
 }
 
@@ -260,7 +232,7 @@ void Tool_WriteHistory()
 {
     int32_t syncLow = 0;
     int32_t syncHigh = 0;
-    if (toolState.sync)
+    if (toolState.options.sync)
     {
         uint64_t now = Plat_SystemFileTime();
         syncLow = static_cast<int32_t>(static_cast<uint32_t>(now));
@@ -280,10 +252,10 @@ void Tool_WriteHistory()
     {
         std::string text = std::string(HISTORY_HEADER) + "\n";
         text.reserve(HISTORY_WRITE_CHUNK + 2 * HISTORY_NAME_SIZE + 64);
-        written = WriteList(file, text, toolState.historyLists.streamed, 1, toolState.sync, syncLow,
-                            syncHigh) &&
-                  WriteList(file, text, toolState.historyLists.loaded, 0, toolState.sync, syncLow,
-                            syncHigh) &&
+        written = WriteList(file, text, toolState.run.historyLists.streamed, 1,
+                            toolState.options.sync, syncLow, syncHigh) &&
+                  WriteList(file, text, toolState.run.historyLists.loaded, 0,
+                            toolState.options.sync, syncLow, syncHigh) &&
                   fwrite(text.data(), 1, text.size(), file) == text.size();
         written = fclose(file) == 0 && written;
         written = written && Plat_ReplaceFile(temporary.c_str(), path);
@@ -305,8 +277,6 @@ void Tool_FreeHistory()
             free(head);
             head = next;
         }
-        HistoryIndex &index = streamed ? streamedIndex : loadedIndex;
-        index.byName.Clear();
-        index.indexedHead = nullptr;
+        IndexOf(streamed).Clear();
     }
 }

@@ -1,25 +1,9 @@
 // The history file: which sound files were converted with which compression setting.
 #pragma once
 
+#include "records/history_entry.h"
+
 #include <cstdint>
-
-struct XUHistoryEntry
-{
-    char name[260];
-    int32_t compressionSetting;
-    int32_t syncTimeLow;
-    int32_t syncTimeHigh;
-    bool devOnly;
-    bool failed;
-    XUHistoryEntry *next;
-};
-
-// The run state's two history lists.
-struct XUHistoryLists
-{
-    XUHistoryEntry *streamed;
-    XUHistoryEntry *loaded;
-};
 
 // Frees both lists and refills them from the current platform's history file. A missing,
 // unreadable, foreign or wrong-version file is reported and leaves the lists empty; a
@@ -30,9 +14,9 @@ void Tool_ReadHistory();
 XUHistoryEntry *Tool_NewHistoryEntry(const char *name, int32_t compressionSetting, bool streamed,
                                      bool devOnly, int32_t syncTimeLow, int32_t syncTimeHigh);
 // Returns the first record of the name in the list of its kind, or a new one that then
-// heads that list.
+// heads that list; created tells which.
 XUHistoryEntry *Tool_FindHistoryEntry(const char *name, int32_t compressionSetting, bool streamed,
-                                      bool devOnly);
+                                      bool devOnly, bool *created);
 // Replaces the current platform's history file with both lists, leaving out failed
 // records. When the new file cannot be written an error (tool error 4) is recorded and
 // the old file stays as it was.

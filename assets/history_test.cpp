@@ -3,19 +3,19 @@
 // garbage are checked end to end (conversion_test, crash_safety_test, hostile_kit_test).
 #include "assets/history.h"
 
-#include "assets/asset_test_fixture.h"
+#include "tests/support/run_fixture.h"
 
 namespace
 {
 using Strings = std::vector<std::string>;
 
-class HistoryTest : public AssetTest
+class HistoryTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
-        path = std::string(toolState.sourceRoot) + "/Auralith.hst";
+        RunTest::SetUp();
+        path = std::string(toolState.folders.sourceRoot) + "/Auralith.hst";
     }
 
     std::string Read(const std::string &text)
@@ -72,8 +72,8 @@ TEST_F(HistoryTest, ReadingStopsAtTheFirstBadRecordAndSaysWhy)
     {
         SCOPED_TRACE(read.text);
         EXPECT_EQ(Read(read.text), read.printed);
-        EXPECT_EQ(Names(toolState.historyLists.loaded), read.loaded);
-        EXPECT_EQ(toolState.historyLists.streamed, nullptr);
+        EXPECT_EQ(Names(toolState.run.historyLists.loaded), read.loaded);
+        EXPECT_EQ(toolState.run.historyLists.streamed, nullptr);
     }
     // A refused file is written back empty.
     Read("XUHISTORY 7\n\"a.wav\" 0 0 0 0 0\n");
@@ -86,7 +86,7 @@ TEST_F(HistoryTest, RoundTripKeepsAwkwardNamesAndNegativeHalves)
     const char *awkward = "dir with spaces/say \"hi\" back\\slash.wav";
     Tool_NewHistoryEntry(awkward, 3, true, true, -1234567890, 30000000);
     Tool_NewHistoryEntry("plain.wav", 0, false, false, 0, 0);
-    toolState.sync = false;
+    toolState.options.sync = false;
     Tool_WriteHistory();
     EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"dir with spaces/say \\\"hi\\\" back\\\\slash.wav\" 3 "
                               "1 1 -1234567890 30000000\n\"plain.wav\" 0 0 0 0 0\n");
@@ -94,21 +94,23 @@ TEST_F(HistoryTest, RoundTripKeepsAwkwardNamesAndNegativeHalves)
     Capture();
     Tool_ReadHistory();
     EXPECT_EQ(Output(), "");
-    const XUHistoryEntry *s = toolState.historyLists.streamed;
+    const XUHistoryEntry *s = toolState.run.historyLists.streamed;
     ASSERT_NE(s, nullptr);
     EXPECT_STREQ(s->name, awkward);
     EXPECT_EQ(s->compressionSetting, 3);
     EXPECT_TRUE(s->devOnly);
     EXPECT_EQ(static_cast<uint32_t>(s->syncTimeLow), static_cast<uint32_t>(-1234567890));
     EXPECT_EQ(s->syncTimeHigh, 30000000);
-    EXPECT_EQ(Names(toolState.historyLists.loaded), (Strings{"plain.wav"}));
+    EXPECT_EQ(Names(toolState.run.historyLists.loaded), (Strings{"plain.wav"}));
 }
 
 TEST_F(HistoryTest, WriteOrderNewRecordsFirstStreamedBeforeLoaded)
 {
     Read("XUHISTORY 8\n\"A\" 0 0 0 1 1\n\"B\" 0 0 0 2 2\n\"C\" 0 0 0 3 3\n\"S\" 0 1 0 4 4\n");
     Tool_NewHistoryEntry("new", 0, false, false, 9, 9);
-    Tool_FindHistoryEntry("made", 0, false, false);
+    bool created = false;
+    Tool_FindHistoryEntry("made", 0, false, false, &created);
+    EXPECT_TRUE(created);
     // Failed records, and names the reader would take as the end, are left out.
     Tool_NewHistoryEntry("broken.wav", 0, false, false, 0, 0)->failed = true;
     Tool_NewHistoryEntry("}odd.wav", 0, false, false, 0, 0);
@@ -116,18 +118,18 @@ TEST_F(HistoryTest, WriteOrderNewRecordsFirstStreamedBeforeLoaded)
     EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n\"S\" 0 1 0 4 4\n\"made\" 0 0 0 0 0\n\"new\" 0 0 0 9 "
                               "9\n\"C\" 0 0 0 3 3\n\"B\" 0 0 0 2 2\n\"A\" 0 0 0 1 1\n");
     // Written through a temporary file that is gone.
-    EXPECT_EQ(ListTree(toolState.sourceRoot), (Strings{"Auralith.hst"}));
+    EXPECT_EQ(ListTree(toolState.folders.sourceRoot), (Strings{"Auralith.hst"}));
 }
 
 TEST_F(HistoryTest, SyncStampsEveryRecordWithTheSameCurrentTime)
 {
     Tool_NewHistoryEntry("a", 0, false, false, 1, 1);
     Tool_NewHistoryEntry("b", 0, true, false, 2, 2);
-    toolState.sync = true;
+    toolState.options.sync = true;
     Tool_WriteHistory();
     Tool_ReadHistory();
-    const XUHistoryEntry *a = toolState.historyLists.loaded;
-    const XUHistoryEntry *b = toolState.historyLists.streamed;
+    const XUHistoryEntry *a = toolState.run.historyLists.loaded;
+    const XUHistoryEntry *b = toolState.run.historyLists.streamed;
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(a->syncTimeLow, b->syncTimeLow);
@@ -139,22 +141,25 @@ TEST_F(HistoryTest, SyncStampsEveryRecordWithTheSameCurrentTime)
 TEST_F(HistoryTest, FindIgnoresCaseWithinItsKindAndReturnsTheHeadMostRecord)
 {
     Read("XUHISTORY 8\n\"x.wav\" 1 0 0 0 0\n\"X.WAV\" 2 0 0 0 0\n\"y.wav\" 3 0 0 0 0\n");
-    XUHistoryEntry *head = toolState.historyLists.loaded;
-    XUHistoryEntry *found = Tool_FindHistoryEntry("x.Wav", 0, false, false);
+    XUHistoryEntry *head = toolState.run.historyLists.loaded;
+    bool created = true;
+    XUHistoryEntry *found = Tool_FindHistoryEntry("x.Wav", 0, false, false, &created);
     EXPECT_EQ(found->compressionSetting, 2);
-    EXPECT_EQ(toolState.historyLists.loaded, head); // nothing added
+    EXPECT_FALSE(created);
+    EXPECT_EQ(toolState.run.historyLists.loaded, head); // nothing added
 
     // Not in the list of its kind: a new record with the given values.
-    XUHistoryEntry *made = Tool_FindHistoryEntry("X.wav", 4, true, true);
+    XUHistoryEntry *made = Tool_FindHistoryEntry("X.wav", 4, true, true, &created);
+    EXPECT_TRUE(created);
     EXPECT_NE(made, found);
-    EXPECT_EQ(toolState.historyLists.streamed, made);
+    EXPECT_EQ(toolState.run.historyLists.streamed, made);
     EXPECT_STREQ(made->name, "X.wav");
     EXPECT_EQ(made->compressionSetting, 4);
     EXPECT_TRUE(made->devOnly);
     EXPECT_EQ(made->syncTimeLow, 0);
-    EXPECT_EQ(Tool_FindHistoryEntry("x.WAV", 0, true, false), made);
+    EXPECT_EQ(Tool_FindHistoryEntry("x.WAV", 0, true, false, &created), made);
     Tool_NewHistoryEntry("x.wav", 5, false, false, 0, 0);
-    EXPECT_EQ(Tool_FindHistoryEntry("X.WAV", 0, false, false)->compressionSetting, 5);
+    EXPECT_EQ(Tool_FindHistoryEntry("X.WAV", 0, false, false, &created)->compressionSetting, 5);
 
     // Each lookup agrees with a walk from the head over many names.
     for (int i = 0; i < 2100; ++i)
@@ -165,16 +170,16 @@ TEST_F(HistoryTest, FindIgnoresCaseWithinItsKindAndReturnsTheHeadMostRecord)
         {
             std::string name = "N" + std::to_string(i);
             const XUHistoryEntry *walked =
-                streamed ? toolState.historyLists.streamed : toolState.historyLists.loaded;
+                streamed ? toolState.run.historyLists.streamed : toolState.run.historyLists.loaded;
             while (walked != nullptr && Str_CaseCompare(walked->name, name.c_str()) != 0)
                 walked = walked->next;
             ASSERT_NE(walked, nullptr);
-            ASSERT_EQ(Tool_FindHistoryEntry(name.c_str(), 0, streamed, false), walked);
+            ASSERT_EQ(Tool_FindHistoryEntry(name.c_str(), 0, streamed, false, &created), walked);
         }
 
     // Freed records are found no more.
     Tool_FreeHistory();
-    XUHistoryEntry *again = Tool_FindHistoryEntry("x.wav", 3, true, false);
+    XUHistoryEntry *again = Tool_FindHistoryEntry("x.wav", 3, true, false, &created);
     EXPECT_EQ(again->compressionSetting, 3);
     EXPECT_EQ(again->next, nullptr);
 }

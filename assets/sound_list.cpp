@@ -1,8 +1,9 @@
 // Sorting and merging the work lists.
 #include "assets/sound_list.h"
 
+#include "engine/common/console.h"
 #include "engine/common/str.h"
-#include "tool/console.h"
+#include "records/error_records.h"
 
 #include <algorithm>
 #include <cstdlib>

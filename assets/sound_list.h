@@ -1,7 +1,7 @@
 // Sorting a work list by sound file and folding the entries of one sound file into one.
 #pragma once
 
-#include "assets/sound_entry.h"
+#include "records/sound_entry.h"
 
 // Stable sort of the list by file, ignoring ASCII case; entries of one file keep their
 // order. Runs in O(n log n).

@@ -2,20 +2,21 @@
 // keeps one alias per file and settles its compression.
 #include "assets/sound_list.h"
 
-#include "assets/asset_test_fixture.h"
+#include "engine/common/format.h"
+#include "tests/support/run_fixture.h"
 
 #include <algorithm>
 #include <random>
 
 namespace
 {
-class SoundListTest : public AssetTest
+class SoundListTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
-        toolState.platform = &testPlatform;
+        RunTest::SetUp();
+        toolState.run.platform = &testPlatform;
     }
 
     static void Add(const char *file, const char *compression = "", int setting = 0,
@@ -44,26 +45,26 @@ using Strings = std::vector<std::string>;
 
 TEST_F(SoundListTest, SortIgnoresCaseAndIsStableMergeKeepsTheLastAddedAliasOfEachList)
 {
-    Tool_MergeSoundList(&toolState.streamedList);
-    EXPECT_EQ(toolState.streamedList.head, nullptr);
+    Tool_MergeSoundList(&toolState.run.streamedList);
+    EXPECT_EQ(toolState.run.streamedList.head, nullptr);
     Add("b.wav", "", 0, "first");
     Add("A.wav", "", 0, "a");
     Add("B.WAV", "", 0, "second");
     Add("c.wav", "", 0, "c");
     Add("b.wav", "", 0, "third");
     Add("b.wav", "", 0, "streamed", true);
-    Tool_SortSoundList(&toolState.loadedList);
+    Tool_SortSoundList(&toolState.run.loadedList);
     // Pushed at the head, so the alias added last comes first among equal files.
-    EXPECT_EQ(Names(toolState.loadedList), (Strings{"a", "third", "second", "first", "c"}));
-    EXPECT_EQ(toolState.loadedList.count, 5);
+    EXPECT_EQ(Names(toolState.run.loadedList), (Strings{"a", "third", "second", "first", "c"}));
+    EXPECT_EQ(toolState.run.loadedList.count, 5);
 
-    Tool_MergeSoundList(&toolState.loadedList);
-    Tool_MergeSoundList(&toolState.streamedList);
-    EXPECT_EQ(Names(toolState.loadedList), (Strings{"a", "third", "c"}));
-    EXPECT_EQ(toolState.loadedList.count, 3);
-    EXPECT_EQ(Names(toolState.streamedList), Strings{"streamed"});
-    EXPECT_EQ(toolState.streamedList.count, 1);
-    EXPECT_TRUE(toolState.errors.empty());
+    Tool_MergeSoundList(&toolState.run.loadedList);
+    Tool_MergeSoundList(&toolState.run.streamedList);
+    EXPECT_EQ(Names(toolState.run.loadedList), (Strings{"a", "third", "c"}));
+    EXPECT_EQ(toolState.run.loadedList.count, 3);
+    EXPECT_EQ(Names(toolState.run.streamedList), Strings{"streamed"});
+    EXPECT_EQ(toolState.run.streamedList.count, 1);
+    EXPECT_TRUE(toolState.run.errors.empty());
 }
 
 TEST_F(SoundListTest, MergedCompressionAndItsConflicts)
@@ -87,19 +88,19 @@ TEST_F(SoundListTest, MergedCompressionAndItsConflicts)
         SCOPED_TRACE(merge.what);
         for (const auto &alias : merge.aliases)
             Add("x.wav", alias.first, alias.second);
-        Tool_MergeSoundList(&toolState.loadedList);
-        ASSERT_EQ(toolState.loadedList.count, 1);
-        EXPECT_STREQ(toolState.loadedList.head->compression, merge.compression);
-        EXPECT_EQ(toolState.loadedList.head->compressionSetting, merge.setting);
-        ASSERT_EQ(toolState.errors.size(), merge.errors);
+        Tool_MergeSoundList(&toolState.run.loadedList);
+        ASSERT_EQ(toolState.run.loadedList.count, 1);
+        EXPECT_STREQ(toolState.run.loadedList.head->compression, merge.compression);
+        EXPECT_EQ(toolState.run.loadedList.head->compressionSetting, merge.setting);
+        ASSERT_EQ(toolState.run.errors.size(), merge.errors);
         if (merge.errors != 0)
         {
-            EXPECT_STREQ(toolState.errors[0].text, "x.wav");
-            EXPECT_EQ(toolState.errors[0].toolError, 10u);
-            EXPECT_EQ(toolState.errors[0].systemError, 0u);
+            EXPECT_STREQ(toolState.run.errors[0].text, "x.wav");
+            EXPECT_EQ(toolState.run.errors[0].toolError, 10u);
+            EXPECT_EQ(toolState.run.errors[0].systemError, 0u);
         }
-        Tool_FreeSoundList(&toolState.loadedList);
-        toolState.errors.clear();
+        Tool_FreeSoundList(&toolState.run.loadedList);
+        toolState.run.errors.clear();
     }
 }
 
@@ -126,10 +127,10 @@ TEST_F(SoundListTest, LargeListSortsStablyAndMergesToDistinctFiles)
         if (i == 0 || added[i].first != added[i - 1].first)
             merged.push_back(sorted.back());
     }
-    Tool_SortSoundList(&toolState.loadedList);
-    EXPECT_EQ(Names(toolState.loadedList), sorted);
-    Tool_MergeSoundList(&toolState.loadedList);
-    EXPECT_EQ(Names(toolState.loadedList), merged);
-    EXPECT_EQ(toolState.loadedList.count, static_cast<int>(merged.size()));
+    Tool_SortSoundList(&toolState.run.loadedList);
+    EXPECT_EQ(Names(toolState.run.loadedList), sorted);
+    Tool_MergeSoundList(&toolState.run.loadedList);
+    EXPECT_EQ(Names(toolState.run.loadedList), merged);
+    EXPECT_EQ(toolState.run.loadedList.count, static_cast<int>(merged.size()));
 }
 } // namespace

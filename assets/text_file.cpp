@@ -1,9 +1,9 @@
 // Whole text files read with the C runtime.
 #include "assets/text_file.h"
 
+#include "engine/common/console.h"
 #include "engine/common/memory.h"
 #include "platform/files.h"
-#include "tool/console.h"
 
 #include <climits>
 #include <cstdio>

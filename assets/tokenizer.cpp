@@ -2,7 +2,7 @@
 // comments) and CSV (one field of a row).
 #include "assets/tokenizer.h"
 
-#include "tool/console.h"
+#include "engine/common/console.h"
 
 #include <climits>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Tests of the general and CSV tokenizer modes and the parse session stack.
 #include "assets/tokenizer.h"
 
-#include "assets/asset_test_fixture.h"
+#include "tests/support/run_fixture.h"
 
 #include <climits>
 
@@ -9,18 +9,18 @@ namespace
 {
 using Strings = std::vector<std::string>;
 
-class TokenizerTest : public AssetTest
+class TokenizerTest : public RunTest
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
+        RunTest::SetUp();
         Com_BeginParseSession("test.txt");
     }
     void TearDown() override
     {
         Com_EndParseSession();
-        AssetTest::TearDown();
+        RunTest::TearDown();
     }
 
     // Every token of the text in general mode, line breaks allowed.

@@ -3,6 +3,7 @@
 
 #include "convert/wave.h"
 #include "platform/mapping.h"
+#include "records/history_entry.h"
 
 #include <algorithm>
 #include <cstdio>

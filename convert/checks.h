@@ -3,7 +3,8 @@
 // lines on standard error (outside the log and the error records).
 #pragma once
 
-#include "assets/sound_entry.h"
+#include "records/history_entry.h"
+#include "records/sound_entry.h"
 
 // For a spatialized entry, reads the source wave and prints
 // "ERROR: <alias file>: <name> (<file>) -- FAILED READING" when it cannot be read or

@@ -3,12 +3,13 @@
 
 #include "convert/wave.h"
 #include "engine/common/byte_order.h"
+#include "engine/common/format.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
 #include "platform/process.h"
 #include "platform/system.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -107,8 +108,8 @@ bool Tool_RunEncoder(const char *const *argv)
     uint32_t start = Plat_Milliseconds();
     int status = Plat_SpawnWait(argv);
     uint32_t end = Plat_Milliseconds();
-    ++toolState.updatedCount;
-    toolState.encodeTime += end - start;
+    ++toolState.run.updatedCount;
+    toolState.run.encodeTime += end - start;
     return status == 0;
 }
 
@@ -117,8 +118,9 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
 {
     char ratePath[TOOL_PATH_SIZE];
     char encodePath[TOOL_PATH_SIZE];
-    Com_FormatBuffer(ratePath, sizeof(ratePath), "%s\\temp.rate.wav", toolState.tempDir);
-    Com_FormatBuffer(encodePath, sizeof(encodePath), "%s\\temp.encode.wav", toolState.tempDir);
+    Com_FormatBuffer(ratePath, sizeof(ratePath), "%s\\temp.rate.wav", toolState.folders.tempDir);
+    Com_FormatBuffer(encodePath, sizeof(encodePath), "%s\\temp.encode.wav",
+                     toolState.folders.tempDir);
 
     // Failures below record the last system error; an earlier lookup that found no
     // platform-specific source must not be blamed for them.

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "assets/history.h"
-#include "assets/sound_entry.h"
+#include "records/sound_entry.h"
 
 // Converts the source into the target. Failures are recorded and mark the history
 // record failed; the target is then left as it was.

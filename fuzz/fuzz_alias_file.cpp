@@ -7,11 +7,13 @@
 #include "assets/alias_file.h"
 #include "assets/sound_list.h"
 #include "assets/tokenizer.h"
+#include "engine/common/format.h"
 #include "engine/dvar/dvar.h"
 #include "engine/fs/search_path.h"
 #include "fuzz/fuzz_support.h"
+#include "records/tool_state.h"
 #include "tests/support/scoped_dir.h"
-#include "tool/tool_state.h"
+#include "tool/platform_table.h"
 
 #include <cstring>
 #include <string>
@@ -47,9 +49,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     for (const char *variant :
          {"shot01.wav", "shot_02.wav", "shot03.pc.wav", "shot04.wav", "shot.wav", "readme.txt"})
         WriteFile(kit + "/sound_assets/raw/sound/weapons/shot/" + variant, "RIFF");
-    Str_Copy(toolState.sourceRoot, (kit + "/sound_assets").c_str(), sizeof(toolState.sourceRoot));
-    toolState.platformIndex = 0;
-    toolState.platform = &platformTable[0];
+    Str_Copy(toolState.folders.sourceRoot, (kit + "/sound_assets").c_str(),
+             sizeof(toolState.folders.sourceRoot));
+    toolState.run.platformIndex = 0;
+    toolState.run.platform = &platformTable[0];
     aliasPath = kit + "/main/soundaliases/fuzz.csv";
     // Start-up's way: fs_basepath is the kit root followed by "/".
     Dvar_RegisterString("fs_basepath", (kit + "/").c_str(), DVAR_EXTERNAL, "External Dvar");
@@ -64,16 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Tool_ParseAliasFile(0, "fuzz.csv");
     FUZZ_CHECK(Com_GetParseSession() == base);
-    CheckList(toolState.loadedList, false);
-    CheckList(toolState.streamedList, true);
+    CheckList(toolState.run.loadedList, false);
+    CheckList(toolState.run.streamedList, true);
 
-    Tool_MergeSoundList(&toolState.loadedList);
-    Tool_MergeSoundList(&toolState.streamedList);
-    CheckList(toolState.loadedList, false);
-    CheckList(toolState.streamedList, true);
+    Tool_MergeSoundList(&toolState.run.loadedList);
+    Tool_MergeSoundList(&toolState.run.streamedList);
+    CheckList(toolState.run.loadedList, false);
+    CheckList(toolState.run.streamedList, true);
 
-    Tool_FreeSoundList(&toolState.loadedList);
-    Tool_FreeSoundList(&toolState.streamedList);
-    toolState.errors.clear();
+    Tool_FreeSoundList(&toolState.run.loadedList);
+    Tool_FreeSoundList(&toolState.run.streamedList);
+    toolState.run.errors.clear();
     return 0;
 }

@@ -4,8 +4,9 @@
 // the range, and the parse session is closed on every way out.
 #include "assets/compression_table.h"
 #include "assets/tokenizer.h"
+#include "engine/common/format.h"
 #include "fuzz/fuzz_support.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstring>
 #include <string>
@@ -21,8 +22,9 @@ std::string tablePath;
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     Fuzz_QuietOutput();
-    Str_Copy(toolState.sourceRoot, Fuzz_ScratchDir().c_str(), sizeof(toolState.sourceRoot));
-    toolState.platform = &fuzzPlatform;
+    Str_Copy(toolState.folders.sourceRoot, Fuzz_ScratchDir().c_str(),
+             sizeof(toolState.folders.sourceRoot));
+    toolState.run.platform = &fuzzPlatform;
     tablePath = Fuzz_ScratchDir() + "/" + fuzzPlatform.compressionTableFile;
     return 0;
 }
@@ -31,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const ParseSession *base = Com_GetParseSession();
     Fuzz_WriteInput(tablePath, data, size);
-    CompressionTable &table = toolState.compressionTable;
+    CompressionTable &table = toolState.run.compressionTable;
     memset(&table, 0, sizeof(table));
 
     Tool_LoadCompressionTable();

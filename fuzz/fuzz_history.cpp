@@ -4,8 +4,9 @@
 // pushed at the head of their list), and the parse session is closed on every way out.
 #include "assets/history.h"
 #include "assets/tokenizer.h"
+#include "engine/common/format.h"
 #include "fuzz/fuzz_support.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstring>
 #include <string>
@@ -39,9 +40,10 @@ std::vector<Record> Records(const XUHistoryEntry *head)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     Fuzz_QuietOutput();
-    Str_Copy(toolState.sourceRoot, Fuzz_ScratchDir().c_str(), sizeof(toolState.sourceRoot));
-    toolState.platform = &fuzzPlatform;
-    toolState.sync = false;
+    Str_Copy(toolState.folders.sourceRoot, Fuzz_ScratchDir().c_str(),
+             sizeof(toolState.folders.sourceRoot));
+    toolState.run.platform = &fuzzPlatform;
+    toolState.options.sync = false;
     historyPath = Fuzz_ScratchDir() + "/" + fuzzPlatform.historyFile;
     return 0;
 }
@@ -53,29 +55,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Tool_ReadHistory();
     FUZZ_CHECK(Com_GetParseSession() == base);
-    std::vector<Record> streamed = Records(toolState.historyLists.streamed);
-    std::vector<Record> loaded = Records(toolState.historyLists.loaded);
+    std::vector<Record> streamed = Records(toolState.run.historyLists.streamed);
+    std::vector<Record> loaded = Records(toolState.run.historyLists.loaded);
 
     Tool_WriteHistory();
-    FUZZ_CHECK(toolState.errors.empty());
+    FUZZ_CHECK(toolState.run.errors.empty());
     Tool_ReadHistory();
     FUZZ_CHECK(Com_GetParseSession() == base);
-    std::vector<Record> streamedAgain = Records(toolState.historyLists.streamed);
-    std::vector<Record> loadedAgain = Records(toolState.historyLists.loaded);
+    std::vector<Record> streamedAgain = Records(toolState.run.historyLists.streamed);
+    std::vector<Record> loadedAgain = Records(toolState.run.historyLists.loaded);
     FUZZ_CHECK(streamedAgain == std::vector<Record>(streamed.rbegin(), streamed.rend()));
     FUZZ_CHECK(loadedAgain == std::vector<Record>(loaded.rbegin(), loaded.rend()));
 
     // Lookups go through the name index; each record read must be found by its name.
-    XUHistoryEntry *head = toolState.historyLists.streamed;
+    XUHistoryEntry *head = toolState.run.historyLists.streamed;
     for (const Record &record : streamed)
     {
         const char *name = std::get<0>(record).c_str();
-        const XUHistoryEntry *found = Tool_FindHistoryEntry(name, 0, true, false);
-        FUZZ_CHECK(toolState.historyLists.streamed == head);
+        bool created = false;
+        const XUHistoryEntry *found = Tool_FindHistoryEntry(name, 0, true, false, &created);
+        FUZZ_CHECK(toolState.run.historyLists.streamed == head);
         FUZZ_CHECK(Str_CaseCompare(found->name, name) == 0);
     }
     Tool_FreeHistory();
-    FUZZ_CHECK(toolState.historyLists.streamed == nullptr &&
-               toolState.historyLists.loaded == nullptr);
+    FUZZ_CHECK(toolState.run.historyLists.streamed == nullptr &&
+               toolState.run.historyLists.loaded == nullptr);
     return 0;
 }

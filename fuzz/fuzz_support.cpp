@@ -1,10 +1,10 @@
 // Shared set-up of the fuzz targets.
 #include "fuzz/fuzz_support.h"
 
+#include "engine/common/console.h"
 #include "engine/common/format.h"
+#include "records/tool_state.h"
 #include "tests/support/scoped_dir.h"
-#include "tool/console.h"
-#include "tool/tool_state.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +15,7 @@ void Fuzz_QuietOutput()
     if (verbose != nullptr && verbose[0] == '1')
         return;
     Com_CloseLog();
-    Str_Copy(toolState.logFileName, "/dev/null", sizeof(toolState.logFileName));
+    Str_Copy(toolState.options.logFileName, "/dev/null", sizeof(toolState.options.logFileName));
     if (freopen("/dev/null", "w", stdout) == nullptr)
         Fuzz_Fail(__FILE__, __LINE__, "freopen(/dev/null)");
 }

@@ -3,10 +3,10 @@
 // its documented messages and records, and writes nothing outside the kit's output
 // trees, the log, the history and the scratch folder (and the copy destination); the
 // whole folder that holds the kit is compared before and after.
-#include "assets/asset_test_fixture.h"
 #include "assets/compression_table.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/riff_builder.h"
+#include "tests/support/run_fixture.h"
 #include "tests/support/target_layout.h"
 #include "tests/support/test_kit.h"
 
@@ -333,14 +333,14 @@ namespace
 {
 // The "pc" platform names no compression table, so a run never reads one: the loader is
 // driven directly, for a platform that names one.
-class HostileCompressionTable : public AssetTest
+class HostileCompressionTable : public RunTest
 {
   protected:
     std::string Load(const std::string &text)
     {
-        toolState.platform = &testPlatform;
-        memset(&toolState.compressionTable, 0, sizeof(toolState.compressionTable));
-        WriteFile(std::string(toolState.sourceRoot) + "/table.ctb", text);
+        toolState.run.platform = &testPlatform;
+        memset(&toolState.run.compressionTable, 0, sizeof(toolState.run.compressionTable));
+        WriteFile(std::string(toolState.folders.sourceRoot) + "/table.ctb", text);
         Capture();
         Tool_LoadCompressionTable();
         return Output();
@@ -349,7 +349,7 @@ class HostileCompressionTable : public AssetTest
     // Every entry fits its field and no count runs past the table.
     void ExpectSoundTable()
     {
-        const CompressionTable &table = toolState.compressionTable;
+        const CompressionTable &table = toolState.run.compressionTable;
         ASSERT_GE(table.count, 0);
         ASSERT_LE(table.count, 256);
         for (int i = 0; i < table.count; ++i)

@@ -1,8 +1,10 @@
 // The command line.
 #include "tool/command_line.h"
 
+#include "engine/common/console.h"
 #include "engine/common/str.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
+#include "tool/platform_table.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -151,7 +153,7 @@ void Tool_AddAliasFileList(const char *list)
         std::string stripped(name.size() + 1, '\0');
         Str_StripExtension(name.c_str(), &stripped[0]);
         stripped.resize(strlen(stripped.c_str()));
-        toolState.aliasFiles.push_back(stripped + ".csv");
+        toolState.options.aliasFiles.push_back(stripped + ".csv");
         if (comma == nullptr)
             break;
         item = comma + 1;
@@ -166,8 +168,8 @@ bool Tool_ParseCommandLine(int count, char **vector)
         int platform = PlatformSwitch(arg);
         if (platform >= 0)
         {
-            toolState.platformSelected[platform] = true;
-            toolState.allPlatforms = false;
+            toolState.options.platformSelected[platform] = true;
+            toolState.options.allPlatforms = false;
             continue;
         }
         const OptionName *match = nullptr;
@@ -186,73 +188,75 @@ bool Tool_ParseCommandLine(int count, char **vector)
         switch (match->option)
         {
         case OPT_CLEAN:
-            toolState.useHistory = false;
+            toolState.options.useHistory = false;
             break;
         case OPT_LANG:
             if (!Tool_CheckOptionParam(i + 1, count, vector, "-lang"))
                 return false;
             ++i;
-            Com_FormatBuffer(toolState.languageDir, sizeof(toolState.languageDir), "%s/",
-                             vector[i]);
+            Com_FormatBuffer(toolState.options.languageDir, sizeof(toolState.options.languageDir),
+                             "%s/", vector[i]);
             break;
         case OPT_OPTIMIZE_COMPRESSION:
-            toolState.optimizeCompression = true;
+            toolState.options.optimizeCompression = true;
             break;
         case OPT_LOG:
             if (!Tool_CheckOptionParam(i + 1, count, vector, "-log"))
                 return false;
             ++i;
-            Str_Copy(toolState.logFileName, vector[i], sizeof(toolState.logFileName));
+            Str_Copy(toolState.options.logFileName, vector[i],
+                     sizeof(toolState.options.logFileName));
             break;
         case OPT_VERBOSE:
-            toolState.verbose = true;
+            toolState.options.verbose = true;
             break;
         case OPT_SYNC:
-            toolState.sync = true;
+            toolState.options.sync = true;
             break;
         case OPT_ALIASFILES:
             ++i;
             if (Tool_CheckOptionParam(i, count, vector, "-aliasfiles"))
             {
                 Tool_AddAliasFileList(vector[i]);
-                toolState.ignoreOrphans = true;
+                toolState.options.ignoreOrphans = true;
             }
             break;
         case OPT_IGNORE_ORPHANS:
-            toolState.ignoreOrphans = true;
+            toolState.options.ignoreOrphans = true;
             break;
         case OPT_HELP:
             Tool_PrintUsage();
             exit(0);
         case OPT_SKIP_LOCALIZED:
-            toolState.skipLocalized = true;
+            toolState.options.skipLocalized = true;
             break;
         case OPT_SKIP_NON_LOCALIZED:
-            toolState.skipNonLocalized = true;
+            toolState.options.skipNonLocalized = true;
             break;
         case OPT_LIST:
-            toolState.listFiles = true;
+            toolState.options.listFiles = true;
             break;
         case OPT_LIST_STREAMED:
-            toolState.listFiles = true;
-            toolState.skipLoaded = true;
+            toolState.options.listFiles = true;
+            toolState.options.skipLoaded = true;
             break;
         case OPT_LIST_RESIDENT:
-            toolState.listFiles = true;
-            toolState.skipStreamed = true;
+            toolState.options.listFiles = true;
+            toolState.options.skipStreamed = true;
             break;
         case OPT_COPY_STREAMED_TO:
-            toolState.copyStreamed = true;
-            toolState.skipLoaded = true;
+            toolState.options.copyStreamed = true;
+            toolState.options.skipLoaded = true;
             ++i;
             if (Tool_CheckOptionParam(i, count, vector, "-copy-streamed-to"))
-                Str_Copy(toolState.copyDestination, vector[i], sizeof(toolState.copyDestination));
+                Str_Copy(toolState.options.copyDestination, vector[i],
+                         sizeof(toolState.options.copyDestination));
             break;
         case OPT_CHECK3D:
-            toolState.check3D = true;
+            toolState.options.check3D = true;
             break;
         case OPT_CHECK_PRIV:
-            toolState.checkPriv = true;
+            toolState.options.checkPriv = true;
             break;
         }
     }

@@ -2,10 +2,11 @@
 // straight to standard output and standard error, not to the log.
 #include "tool/copy_list.h"
 
+#include "engine/common/format.h"
 #include "engine/fs/file_access.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,13 +14,14 @@
 void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *targetPath,
                          XUHistoryEntry *)
 {
-    if (toolState.skipLoaded && !entry->streamed)
+    if (toolState.options.skipLoaded && !entry->streamed)
         return;
-    if (toolState.skipStreamed && entry->streamed)
+    if (toolState.options.skipStreamed && entry->streamed)
         return;
 
     char root[TOOL_PATH_SIZE];
-    Com_FormatBuffer(root, sizeof(root), "%s%s", toolState.baseDir, toolState.platform->outputDir);
+    Com_FormatBuffer(root, sizeof(root), "%s%s", toolState.folders.baseDir,
+                     toolState.run.platform->outputDir);
     for (char *c = root; *c; ++c)
         if (*c == '/')
             *c = '\\';
@@ -32,23 +34,23 @@ void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *target
             ++relative;
     }
 
-    if (toolState.listFiles)
+    if (toolState.options.listFiles)
     {
-        if (toolState.copyStreamed)
+        if (toolState.options.copyStreamed)
             printf("Copying: %s", targetPath);
         else
             printf("%s", relative);
     }
-    if (toolState.copyStreamed)
+    if (toolState.options.copyStreamed)
     {
         char destination[TOOL_PATH_SIZE * 2];
-        Com_FormatBuffer(destination, sizeof(destination), "%s\\%s", toolState.copyDestination,
-                         relative);
-        if (toolState.listFiles)
+        Com_FormatBuffer(destination, sizeof(destination), "%s\\%s",
+                         toolState.options.copyDestination, relative);
+        if (toolState.options.listFiles)
             printf("\n     To: %s\n", destination);
         // Without a destination the copies would land below the root of the drive, far
         // outside anything the user named: nothing is copied then.
-        if (toolState.copyDestination[0] == 0)
+        if (toolState.options.copyDestination[0] == 0)
         {
             fflush(stdout);
             fprintf(stderr, "  Error: no destination directory given -- not copying  %s\n",
@@ -65,7 +67,7 @@ void Tool_CopyOrListFile(SoundFileEntry *entry, const char *, const char *target
             }
         }
     }
-    if (toolState.listFiles)
+    if (toolState.options.listFiles)
         printf("\n");
     fflush(stdout);
 }

@@ -1,7 +1,8 @@
 // The list and copy side actions.
 #pragma once
 
-#include "assets/sound_entry.h"
+#include "records/history_entry.h"
+#include "records/sound_entry.h"
 
 // Lists the converted file of the entry relative to the kit root, or copies it below
 // the copy destination, as the options ask.

@@ -1,10 +1,11 @@
 // The entry point of Auralith.
+#include "engine/common/console.h"
 #include "engine/fs/listing.h"
 #include "platform/interrupt.h"
+#include "records/tool_state.h"
 #include "tool/command_line.h"
 #include "tool/run_driver.h"
 #include "tool/startup.h"
-#include "tool/tool_state.h"
 
 int main(int argc, char **argv)
 {
@@ -28,15 +29,15 @@ int main(int argc, char **argv)
     if (!Tool_LockKit())
         return Plat_InterruptedExitStatus();
 
-    if (toolState.aliasFiles.empty())
+    if (toolState.options.aliasFiles.empty())
     {
         int count = 0;
         const char **names = FS_ListFilteredFiles("soundaliases", "csv", &count);
         for (int i = 0; i < count; ++i)
-            toolState.aliasFiles.push_back(names[i]);
+            toolState.options.aliasFiles.push_back(names[i]);
         FS_ReleaseFileList(names);
     }
-    if (toolState.aliasFiles.empty())
+    if (toolState.options.aliasFiles.empty())
     {
         Com_Print(CHANNEL_TOOL, "WARNING: can't find any sound alias files (soundaliases/*.csv)\n");
         Tool_Shutdown();
@@ -46,17 +47,17 @@ int main(int argc, char **argv)
     Tool_FileAction action = Tool_ChooseAction();
     if (action != nullptr)
     {
-        toolState.useHistory = false;
-        toolState.ignoreOrphans = true;
+        toolState.options.useHistory = false;
+        toolState.options.ignoreOrphans = true;
     }
     for (int i = 0; i < PLATFORM_COUNT; ++i)
-        if (toolState.platformSelected[i] || toolState.allPlatforms)
+        if (toolState.options.platformSelected[i] || toolState.options.allPlatforms)
             Tool_RunPlatform(i, action);
     // An interrupted run reports what it did but no orphans: the files it did not reach
     // would show there.
     bool interrupted = Plat_Interrupted();
     if (interrupted)
-        toolState.ignoreOrphans = true;
+        toolState.options.ignoreOrphans = true;
     int errorCount = Tool_Shutdown();
     return interrupted ? Plat_InterruptedExitStatus() : Plat_ExitStatus(errorCount);
 }

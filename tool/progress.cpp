@@ -2,7 +2,7 @@
 #include "tool/progress.h"
 
 #include "platform/system.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,12 +25,12 @@ Progress progress;
 
 void Draw(uint32_t now)
 {
-    uint32_t seconds = (now - toolState.startTime) / 1000;
+    uint32_t seconds = (now - toolState.run.startTime) / 1000;
     char line[160];
     int length =
         snprintf(line, sizeof(line), "\rsound files %d/%d, encoder launches %d, %um %02us",
-                 toolState.filesCount - progress.firstFile, progress.total,
-                 toolState.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
+                 toolState.run.filesCount - progress.firstFile, progress.total,
+                 toolState.run.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
     // A shorter line than the last one leaves no characters of it behind.
     size_t visible = length > 1 ? strlen(line) - 1 : 0;
     std::string text(line);
@@ -46,12 +46,12 @@ void Draw(uint32_t now)
 void Tool_BeginProgress(int total)
 {
     progress = Progress{};
-    if (toolState.verbose || !Plat_StderrIsTerminal())
+    if (toolState.options.verbose || !Plat_StderrIsTerminal())
         return;
     progress.active = true;
     progress.total = total;
-    progress.firstFile = toolState.filesCount;
-    progress.firstLaunch = toolState.updatedCount;
+    progress.firstFile = toolState.run.filesCount;
+    progress.firstLaunch = toolState.run.updatedCount;
     progress.lastDraw = Plat_Milliseconds();
 }
 

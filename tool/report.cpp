@@ -2,11 +2,12 @@
 // timing lines.
 #include "tool/report.h"
 
+#include "engine/common/console.h"
 #include "platform/errors.h"
 #include "platform/find.h"
 #include "platform/system.h"
-#include "tool/paths.h"
-#include "tool/tool_state.h"
+#include "records/paths.h"
+#include "records/tool_state.h"
 
 #include <cstring>
 #include <iterator>
@@ -31,14 +32,15 @@ void WalkOutputFolder(const char *outputRoot, const char *word, const char *lang
     auto found = walked->find(folder);
     if (found != walked->end())
     {
-        toolState.errors.insert(toolState.errors.end(), found->second.begin(), found->second.end());
+        toolState.run.errors.insert(toolState.run.errors.end(), found->second.begin(),
+                                    found->second.end());
         return;
     }
-    size_t errorsBefore = toolState.errors.size();
+    size_t errorsBefore = toolState.run.errors.size();
     Tool_MakeDirPath(folder);
-    Tool_CollectOutputFiles(folder, toolState.platform->targetExt);
-    (*walked)[folder].assign(toolState.errors.begin() + static_cast<long>(errorsBefore),
-                             toolState.errors.end());
+    Tool_CollectOutputFiles(folder, toolState.run.platform->targetExt);
+    (*walked)[folder].assign(toolState.run.errors.begin() + static_cast<long>(errorsBefore),
+                             toolState.run.errors.end());
 }
 
 // The walk below folder. ancestors holds the identities of the folders from the walk's
@@ -71,7 +73,7 @@ void CollectOutputFiles(const char *folder, const char *extension,
     std::string lastName;
     // A folder lists its files nearly in the set's order, so each path is tried first
     // just before the successor of the one inserted last.
-    auto hint = toolState.orphanCandidates.end();
+    auto hint = toolState.run.orphanCandidates.end();
     std::string path = std::string(folder) + "\\";
     size_t folderLength = path.size();
     bool more = true;
@@ -90,7 +92,7 @@ void CollectOutputFiles(const char *folder, const char *extension,
             {
                 path.resize(folderLength);
                 path += data.name;
-                hint = std::next(toolState.orphanCandidates.insert(hint, path));
+                hint = std::next(toolState.run.orphanCandidates.insert(hint, path));
             }
         }
         more = Plat_FindNext(find, &data);
@@ -114,15 +116,15 @@ void PrintDuration(const char *format, uint32_t milliseconds)
 
 void Tool_FindOrphanCandidates(const char *outputRoot)
 {
-    const PlatformInfo *platform = toolState.platform;
+    const PlatformInfo *platform = toolState.run.platform;
     const char *words[4] = {platform->rawStreamedDir, platform->rawLoadedDir,
                             platform->devrawStreamedDir, platform->devrawLoadedDir};
     WalkedFolders walked;
     for (const char *word : words)
     {
-        if (!toolState.skipLocalized)
-            WalkOutputFolder(outputRoot, word, toolState.languageDir, &walked);
-        if (!toolState.skipNonLocalized)
+        if (!toolState.options.skipLocalized)
+            WalkOutputFolder(outputRoot, word, toolState.options.languageDir, &walked);
+        if (!toolState.options.skipNonLocalized)
             WalkOutputFolder(outputRoot, word, "", &walked);
     }
 }
@@ -135,27 +137,27 @@ void Tool_CollectOutputFiles(const char *folder, const char *extension)
 
 int Tool_PrintReport()
 {
-    if (!toolState.ignoreOrphans)
+    if (!toolState.options.ignoreOrphans)
     {
         Com_ErrorPrint("\n\n---------------------------\n\tOrphans\n---------------------------");
-        for (const std::string &path : toolState.orphanCandidates)
+        for (const std::string &path : toolState.run.orphanCandidates)
             Com_Print(CHANNEL_TOOL, "\n%s", path.c_str());
     }
-    int errorCount = static_cast<int>(toolState.errors.size());
+    int errorCount = static_cast<int>(toolState.run.errors.size());
     if (errorCount > 0)
     {
         Com_Print(CHANNEL_TOOL,
                   "\n---------------------------\n\tErrors\n---------------------------\n");
-        for (const ToolErrorRecord &record : toolState.errors)
+        for (const ToolErrorRecord &record : toolState.run.errors)
         {
             if (record.systemError == PLAT_ERROR_FILE_NOT_FOUND)
             {
-                if (toolState.verbose)
+                if (toolState.options.verbose)
                     Com_ErrorPrint("missing file %s\n", record.text);
             }
             else if (record.systemError == PLAT_ERROR_PATH_NOT_FOUND)
             {
-                if (toolState.verbose)
+                if (toolState.options.verbose)
                     Com_ErrorPrint("missing path %s\n", record.text);
             }
             else if (record.systemError != 0)
@@ -165,11 +167,11 @@ int Tool_PrintReport()
         }
     }
     Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n",
-              toolState.filesCount);
-    Com_Print(CHANNEL_TOOL, "UPDATED: \t%d\n", toolState.updatedCount);
-    if (!toolState.ignoreOrphans)
+              toolState.run.filesCount);
+    Com_Print(CHANNEL_TOOL, "UPDATED: \t%d\n", toolState.run.updatedCount);
+    if (!toolState.options.ignoreOrphans)
         Com_Print(CHANNEL_TOOL, "OPRHANS: \t%d\n",
-                  static_cast<int>(toolState.orphanCandidates.size()));
+                  static_cast<int>(toolState.run.orphanCandidates.size()));
     if (errorCount > 0)
         Com_Print(CHANNEL_TOOL, "ERRORS: \t%d\n", errorCount);
     Com_Print(CHANNEL_TOOL, "----------------------------");
@@ -178,6 +180,6 @@ int Tool_PrintReport()
 
 void Tool_PrintTiming()
 {
-    PrintDuration("\n\ntime spent encoding: %02dh %02dm %02ds.\n", toolState.encodeTime);
-    PrintDuration("time spent on other procs: %02dh %02dm %02ds.\n", toolState.otherTime);
+    PrintDuration("\n\ntime spent encoding: %02dh %02dm %02ds.\n", toolState.run.encodeTime);
+    PrintDuration("time spent on other procs: %02dh %02dm %02ds.\n", toolState.run.otherTime);
 }

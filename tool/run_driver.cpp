@@ -8,57 +8,62 @@
 #include "assets/sound_list.h"
 #include "convert/checks.h"
 #include "convert/update_check.h"
+#include "engine/common/console.h"
 #include "platform/files.h"
+#include "records/tool_state.h"
 #include "tool/copy_list.h"
+#include "tool/list_loop.h"
+#include "tool/platform_table.h"
 #include "tool/progress.h"
 #include "tool/report.h"
-#include "tool/tool_state.h"
 
 Tool_FileAction Tool_ChooseAction()
 {
     Tool_FileAction action = nullptr;
-    if (toolState.listFiles || toolState.copyStreamed)
+    if (toolState.options.listFiles || toolState.options.copyStreamed)
         action = Tool_CopyOrListFile;
-    if (toolState.check3D)
+    if (toolState.options.check3D)
         action = Tool_Check3D;
-    if (toolState.checkPriv)
+    if (toolState.options.checkPriv)
         action = Tool_CheckPriv;
     return action;
 }
 
 void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
 {
-    toolState.platformIndex = platformIndex;
-    toolState.loadedList = SoundFileList{nullptr, 0};
-    toolState.streamedList = SoundFileList{nullptr, 0};
-    toolState.platform = &platformTable[platformIndex];
-    const PlatformInfo *platform = toolState.platform;
+    toolState.run.platformIndex = platformIndex;
+    toolState.run.loadedList = SoundFileList{nullptr, 0};
+    toolState.run.streamedList = SoundFileList{nullptr, 0};
+    toolState.run.platform = &platformTable[platformIndex];
+    const PlatformInfo *platform = toolState.run.platform;
 
     try
     {
         if (platform->compressionTableFile[0] != 0)
             Tool_LoadCompressionTable();
-        if (toolState.useHistory)
+        if (toolState.options.useHistory)
             Tool_ReadHistory();
-        for (const std::string &name : toolState.aliasFiles)
+        for (const std::string &name : toolState.options.aliasFiles)
             Tool_ParseAliasFile(platformIndex, name.c_str());
-        if (!toolState.skipLoaded)
-            Tool_MergeSoundList(&toolState.loadedList);
-        if (!toolState.skipStreamed)
-            Tool_MergeSoundList(&toolState.streamedList);
+        if (!toolState.options.skipLoaded)
+            Tool_MergeSoundList(&toolState.run.loadedList);
+        if (!toolState.options.skipStreamed)
+            Tool_MergeSoundList(&toolState.run.streamedList);
 
         char outputRoot[TOOL_PATH_SIZE];
-        Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.baseDir,
+        Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.folders.baseDir,
                          platform->outputDir);
         Tool_FindOrphanCandidates(outputRoot);
 
         if (action == nullptr)
-            Tool_BeginProgress((toolState.skipLoaded ? 0 : toolState.loadedList.count) +
-                               (toolState.skipStreamed ? 0 : toolState.streamedList.count));
-        if (!toolState.skipLoaded)
-            Tool_ProcessSoundList(toolState.loadedList.head, toolState.loadedList.count, action);
-        if (!toolState.skipStreamed)
-            Tool_ProcessSoundList(toolState.streamedList.head, toolState.streamedList.count,
+            Tool_BeginProgress(
+                (toolState.options.skipLoaded ? 0 : toolState.run.loadedList.count) +
+                (toolState.options.skipStreamed ? 0 : toolState.run.streamedList.count));
+        if (!toolState.options.skipLoaded)
+            Tool_ProcessSoundList(toolState.run.loadedList.head, toolState.run.loadedList.count,
+                                  action);
+        if (!toolState.options.skipStreamed)
+            Tool_ProcessSoundList(toolState.run.streamedList.head, toolState.run.streamedList.count,
                                   action);
         Tool_EndProgress();
 
@@ -69,11 +74,11 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         Tool_FreeHistory();
 
         for (int n = platform->minCompression; n <= platform->maxCompression; ++n)
-            Plat_RemoveFile(va("%s\\%d.xma", toolState.tempDir, n));
+            Plat_RemoveFile(va("%s\\%d.xma", toolState.folders.tempDir, n));
         // The encoders' scratch files go too, so that the scratch folder is empty and
         // removed at shutdown.
-        Plat_RemoveFile(va("%s\\temp.rate.wav", toolState.tempDir));
-        Plat_RemoveFile(va("%s\\temp.encode.wav", toolState.tempDir));
+        Plat_RemoveFile(va("%s\\temp.rate.wav", toolState.folders.tempDir));
+        Plat_RemoveFile(va("%s\\temp.encode.wav", toolState.folders.tempDir));
     }
     catch (const ComErrorClass &)
     {
@@ -82,6 +87,6 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         Tool_FreeHistory();
     }
 
-    Tool_FreeSoundList(&toolState.loadedList);
-    Tool_FreeSoundList(&toolState.streamedList);
+    Tool_FreeSoundList(&toolState.run.loadedList);
+    Tool_FreeSoundList(&toolState.run.streamedList);
 }

@@ -2,7 +2,7 @@
 // action for every sound file, the history written back.
 #pragma once
 
-#include "assets/sound_entry.h"
+#include "records/platform_info.h"
 
 void Tool_RunPlatform(int platformIndex, Tool_FileAction action);
 

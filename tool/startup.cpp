@@ -2,15 +2,16 @@
 #include "tool/startup.h"
 
 #include "engine/common/byte_order.h"
+#include "engine/common/console.h"
 #include "engine/dvar/dvar.h"
 #include "engine/fs/search_path.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/lock.h"
 #include "platform/system.h"
-#include "tool/paths.h"
+#include "records/paths.h"
+#include "records/tool_state.h"
 #include "tool/report.h"
-#include "tool/tool_state.h"
 
 #include <cstdio>
 #include <cstring>
@@ -31,19 +32,10 @@ bool ownsScratchFolder = false;
 
 void Tool_SetDefaults()
 {
-    toolState.startTime = Plat_Milliseconds();
-    toolState.useHistory = true;
-    toolState.allPlatforms = true;
-    toolState.encodeTime = 0;
-    toolState.otherTime = 0;
-    toolState.optimizeCompression = false;
-    toolState.verbose = false;
-    toolState.sync = false;
-    toolState.ignoreOrphans = false;
-    toolState.filesCount = 0;
-    toolState.updatedCount = 0;
-    toolState.orphanCandidates.clear();
-    Str_Copy(toolState.logFileName, "Auralith.log", sizeof(toolState.logFileName));
+    toolState.options = ToolOptions{};
+    toolState.run = ToolRun{};
+    toolState.run.startTime = Plat_Milliseconds();
+    Com_BindOutputOptions(&toolState.options.verbose, toolState.options.logFileName);
 }
 
 void Tool_Init()
@@ -65,34 +57,34 @@ void Tool_Init()
     if (length >= 4 && Str_CaseCompare(kitRoot + length - 4, "/bin") == 0)
         kitRoot[length - 4] = 0;
 
-    Com_FormatBuffer(toolState.baseDir, sizeof(toolState.baseDir), "%s/", kitRoot);
-    Com_FormatBuffer(toolState.sourceRoot, sizeof(toolState.sourceRoot), "%s/%s", kitRoot,
-                     "sound_assets");
-    Com_FormatBuffer(toolState.tempDir, sizeof(toolState.tempDir), "%s/%s", toolState.sourceRoot,
-                     "tempEncodings");
-    Tool_BackSlashPath(toolState.tempDir);
+    Com_FormatBuffer(toolState.folders.baseDir, sizeof(toolState.folders.baseDir), "%s/", kitRoot);
+    Com_FormatBuffer(toolState.folders.sourceRoot, sizeof(toolState.folders.sourceRoot), "%s/%s",
+                     kitRoot, "sound_assets");
+    Com_FormatBuffer(toolState.folders.tempDir, sizeof(toolState.folders.tempDir), "%s/%s",
+                     toolState.folders.sourceRoot, "tempEncodings");
+    Tool_BackSlashPath(toolState.folders.tempDir);
     // The scratch folder is made once the kit's lock is held (Tool_LockKit): a run that
     // ends with its command line (help, a usage error) touches no other run's files.
 
     Dvar *basePath = Dvar_FindVar("fs_basepath");
     if (basePath != nullptr)
-        Dvar_SetFromString(basePath, toolState.baseDir);
+        Dvar_SetFromString(basePath, toolState.folders.baseDir);
     else
-        Dvar_RegisterString("fs_basepath", toolState.baseDir, 0x4000, "External Dvar");
+        Dvar_RegisterString("fs_basepath", toolState.folders.baseDir, 0x4000, "External Dvar");
 
     FS_Startup();
 
     for (int i = 0; i < 2; ++i)
-        toolState.localizedPrefixes[i] = localizedPrefixTable[i];
-    Str_Copy(toolState.languageDir, "english/", sizeof(toolState.languageDir));
+        toolState.folders.localizedPrefixes[i] = localizedPrefixTable[i];
+    Str_Copy(toolState.options.languageDir, "english/", sizeof(toolState.options.languageDir));
 }
 
 bool Tool_LockKit()
 {
     // Without a source root there is no scratch folder and no history to keep apart.
-    if (!Plat_IsDirectory(toolState.sourceRoot))
+    if (!Plat_IsDirectory(toolState.folders.sourceRoot))
         return true;
-    std::string path = std::string(toolState.sourceRoot) + "/Auralith.lock";
+    std::string path = std::string(toolState.folders.sourceRoot) + "/Auralith.lock";
     kitLock = Plat_LockFile(path.c_str(), false);
     if (kitLock == nullptr && Plat_LastError() == PLAT_ERROR_LOCK_VIOLATION)
     {
@@ -112,7 +104,7 @@ bool Tool_LockKit()
         fflush(stderr);
     }
     // The run that held the lock before removed the scratch folder on its way out.
-    Plat_MakeDir(toolState.tempDir);
+    Plat_MakeDir(toolState.folders.tempDir);
     ownsScratchFolder = true;
     return true;
 }
@@ -122,15 +114,16 @@ int Tool_Shutdown()
     FS_ShutdownFileSystem();
     Dvar_Shutdown();
     if (ownsScratchFolder)
-        Plat_RemoveDir(toolState.tempDir);
+        Plat_RemoveDir(toolState.folders.tempDir);
     // Everything that was not spent in the encoders counts as other time.
-    uint32_t elapsed = Plat_Milliseconds() - toolState.startTime;
-    toolState.otherTime = elapsed > toolState.encodeTime ? elapsed - toolState.encodeTime : 0;
+    uint32_t elapsed = Plat_Milliseconds() - toolState.run.startTime;
+    toolState.run.otherTime =
+        elapsed > toolState.run.encodeTime ? elapsed - toolState.run.encodeTime : 0;
     int errorCount = 0;
-    if (!toolState.listFiles && !toolState.copyStreamed && !toolState.check3D &&
-        !toolState.checkPriv)
+    if (!toolState.options.listFiles && !toolState.options.copyStreamed &&
+        !toolState.options.check3D && !toolState.options.checkPriv)
         errorCount = Tool_PrintReport();
-    if (toolState.verbose)
+    if (toolState.options.verbose)
         Tool_PrintTiming();
     Com_CloseLog();
     FS_ShutdownFileSystem();

@@ -1,7 +1,7 @@
 // Com_FormatBuffer and the va ring.
 #include "engine/common/format.h"
 
-#include "tool/console.h"
+#include "engine/common/console.h"
 
 #include <cstdio>
 #include <cstring>

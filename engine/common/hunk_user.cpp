@@ -1,8 +1,8 @@
 // The user hunk over the platform's reserve/commit.
 #include "engine/common/hunk_user.h"
 
+#include "engine/common/console.h"
 #include "platform/vmem.h"
-#include "tool/console.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Z_Malloc and friends.
 #include "engine/common/memory.h"
 
-#include "tool/console.h"
+#include "engine/common/console.h"
 
 #include <cstdlib>
 #include <cstring>

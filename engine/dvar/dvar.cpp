@@ -9,9 +9,9 @@
 // releases them. The name is owned exactly while the external flag is set.
 #include "engine/dvar/dvar.h"
 
+#include "engine/common/console.h"
 #include "engine/common/memory.h"
 #include "engine/common/str.h"
-#include "tool/console.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,8 +3,9 @@
 // registered as external text, the pool limit and shutdown.
 #include "engine/dvar/dvar.h"
 
-#include "assets/asset_test_fixture.h"
+#include "engine/common/console.h"
 #include "tests/support/run_process.h"
+#include "tests/support/scoped_dir.h"
 
 #include <cfloat>
 #include <climits>
@@ -93,20 +94,25 @@ std::string Printed(const std::function<void()> &action)
     return testing::internal::GetCapturedStdout();
 }
 
-// The asset fixture sends the log to a scratch folder and puts the run state back.
-class DvarTest : public AssetTest
+// The registry's messages go to a log in a scratch folder.
+class DvarTest : public testing::Test
 {
   protected:
     void SetUp() override
     {
-        AssetTest::SetUp();
+        Com_CloseLog();
+        Com_BindOutputOptions(nullptr, log.c_str());
         Dvar_Shutdown();
     }
     void TearDown() override
     {
         Dvar_Shutdown();
-        AssetTest::TearDown();
+        Com_CloseLog();
+        Com_BindOutputOptions(nullptr, nullptr);
     }
+
+    ScopedDir dir;
+    std::string log = dir / "test.log";
 };
 
 TEST(DvarDomainText, EveryTypeAndBoundCase)

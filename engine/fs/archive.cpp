@@ -2,12 +2,13 @@
 // that inflate with zlib through the engine's allocation hooks.
 #include "engine/fs/archive.h"
 
+#include "engine/common/console.h"
 #include "engine/common/format.h"
 #include "engine/common/memory.h"
 #include "engine/common/str.h"
-#include "engine/fs/file_access.h"
+#include "engine/fs/game_path.h"
+#include "engine/fs/handle_slots.h"
 #include "platform/files.h"
-#include "tool/console.h"
 
 #include <climits>
 #include <cstdlib>

@@ -4,9 +4,9 @@
 #include "engine/dvar/dvar.h"
 #include "engine/fs/archive.h"
 #include "engine/fs/search_path.h"
+#include "tests/support/console_switch.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/test_kit.h"
-#include "tool/tool_state.h"
 
 #include <gtest/gtest.h>
 
@@ -108,13 +108,13 @@ TEST(FsPathRules, BuildOSPath)
 TEST(FsPathRules, CreateDirectoriesRefusesRelativePaths)
 {
     ScopedDir dir;
-    toolState.verbose = true;
+    Test_SetVerbose(true);
     testing::internal::CaptureStdout();
     std::string relative = ToolPath(dir / "x/::/y");
     EXPECT_EQ(FS_CreateOSDirectories(relative.c_str()), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "WARNING: refusing to create relative path \"" + relative + "\"\n");
-    toolState.verbose = false;
+    Test_SetVerbose(false);
     EXPECT_FALSE(FileExists(dir / "x"));
 }
 
@@ -124,7 +124,7 @@ class FsFileAccess : public ::testing::Test
     void TearDown() override
     {
         StopFileSystem();
-        toolState.verbose = false;
+        Test_SetVerbose(false);
     }
 
     // main/vd_00.vdz with two members, and loose files in main and raw.
@@ -212,7 +212,7 @@ TEST_F(FsFileAccess, DebugTraces)
 {
     MakeKit();
     StartFileSystem(kit, {{"fs_debug", "1"}});
-    toolState.verbose = true;
+    Test_SetVerbose(true);
     testing::internal::CaptureStdout();
     ReadGameFile("soundaliases/both.csv");
     ReadGameFile("\\soundaliases\\loose.csv");

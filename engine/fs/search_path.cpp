@@ -2,6 +2,7 @@
 // start-up, its print, and shutdown.
 #include "engine/fs/search_path.h"
 
+#include "engine/common/console.h"
 #include "engine/common/format.h"
 #include "engine/common/memory.h"
 #include "engine/common/str.h"
@@ -10,7 +11,6 @@
 #include "engine/fs/file_access.h"
 #include "engine/fs/listing.h"
 #include "platform/files.h"
-#include "tool/console.h"
 
 #include <cctype>
 #include <cstdlib>

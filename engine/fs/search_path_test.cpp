@@ -4,9 +4,9 @@
 #include "engine/dvar/dvar.h"
 #include "engine/fs/archive.h"
 #include "engine/fs/file_access.h"
+#include "tests/support/console_switch.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/test_kit.h"
-#include "tool/tool_state.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ class FsSearchPath : public ::testing::Test
     void TearDown() override
     {
         StopFileSystem();
-        toolState.verbose = false;
+        Test_SetVerbose(false);
     }
 
     // A one-member archive at kit/relative.
@@ -36,7 +36,7 @@ class FsSearchPath : public ::testing::Test
     // Starts the file system with verbose output and returns what it printed.
     std::string Start(const std::vector<std::pair<std::string, std::string>> &settings = {})
     {
-        toolState.verbose = true;
+        Test_SetVerbose(true);
         testing::internal::CaptureStdout();
         StartFileSystem(kit, settings);
         return testing::internal::GetCapturedStdout();

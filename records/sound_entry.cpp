@@ -1,17 +1,12 @@
-// The platform table and the two work lists of sound file entries.
-#include "assets/sound_entry.h"
+// The two work lists of sound file entries.
+#include "records/sound_entry.h"
 
-#include "convert/encoder_pc.h"
+#include "engine/common/console.h"
 #include "engine/common/memory.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstdlib>
 #include <cstring>
-
-const PlatformInfo platformTable[PLATFORM_COUNT] = {
-    {"pc", "", "PC", ".wav", ".pc.wav", "raw", "raw", "devraw", "devraw", "", "Auralith.hst", 0, 0,
-     42, Tool_EncodeSoundPC},
-};
 
 void Tool_AddSoundFileEntry(const SoundFileEntry *row)
 {
@@ -19,7 +14,7 @@ void Tool_AddSoundFileEntry(const SoundFileEntry *row)
     // run; no half-made entry is ever linked.
     SoundFileEntry *entry = static_cast<SoundFileEntry *>(Z_Malloc(sizeof(SoundFileEntry)));
     memcpy(entry, row, sizeof(SoundFileEntry));
-    SoundFileList &list = row->streamed ? toolState.streamedList : toolState.loadedList;
+    SoundFileList &list = row->streamed ? toolState.run.streamedList : toolState.run.loadedList;
     entry->next = list.head;
     list.head = entry;
     ++list.count;

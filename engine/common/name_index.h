@@ -13,7 +13,7 @@
 #include <vector>
 
 // The hash of a name ignoring ASCII case (FNV-1a over the lower-case bytes).
-inline uint64_t Tool_NameHash(const char *name)
+inline uint64_t Str_CaseHash(const char *name)
 {
     uint64_t hash = 14695981039346656037ull;
     for (; *name; ++name)
@@ -108,7 +108,7 @@ template <class Value, const char *(*NameOf)(const Value &)> struct NameIndex
   private:
     static uint32_t Tag(const char *name)
     {
-        uint32_t tag = static_cast<uint32_t>(Tool_NameHash(name));
+        uint32_t tag = static_cast<uint32_t>(Str_CaseHash(name));
         return tag < 2 ? tag + 2 : tag;
     }
 

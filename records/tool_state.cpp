@@ -1,4 +1,4 @@
 // The process-wide run state.
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 ToolState toolState;

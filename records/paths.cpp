@@ -1,9 +1,9 @@
 // Path utilities of the tool.
-#include "tool/paths.h"
+#include "records/paths.h"
 
 #include "engine/common/format.h"
 #include "platform/files.h"
-#include "tool/tool_state.h"
+#include "records/tool_state.h"
 
 #include <cstring>
 #include <string>

@@ -1,14 +1,15 @@
-// Test fixture shared by the asset tests: a scratch folder for the log and the source
-// root, captured console output, and a run state put back as it was after each test.
+// Test fixture of the tests that drive steps of a run directly (alias files, history,
+// compression tables, the decision): a scratch folder for the log and the source root,
+// captured console output, and a fresh run state and options for each test.
 #pragma once
 
 #include "assets/history.h"
-#include "assets/sound_entry.h"
-#include "assets/tokenizer.h"
+#include "engine/common/console.h"
 #include "engine/common/format.h"
+#include "records/sound_entry.h"
+#include "records/tool_state.h"
 #include "tests/support/scoped_dir.h"
-#include "tool/console.h"
-#include "tool/tool_state.h"
+#include "tool/platform_table.h"
 
 #include <gtest/gtest.h>
 
@@ -21,39 +22,35 @@ inline const PlatformInfo testPlatform = {"test",        "",    "TEST",   ".wav"
                                           "raw",         "raw", "devraw", "devraw", "table.ctb",
                                           "history.hst", 0,     9,        42,       nullptr};
 
-class AssetTest : public testing::Test
+class RunTest : public testing::Test
 {
   protected:
     void SetUp() override
     {
         Com_CloseLog();
-        Str_Copy(toolState.logFileName, (dir / "test.log").c_str(), sizeof(toolState.logFileName));
-        Str_Copy(toolState.sourceRoot, (dir / "sound_assets").c_str(),
-                 sizeof(toolState.sourceRoot));
+        toolState.options = ToolOptions{};
+        toolState.folders = ToolFolders{};
+        toolState.run = ToolRun{};
+        Com_BindOutputOptions(&toolState.options.verbose, toolState.options.logFileName);
+        Str_Copy(toolState.options.logFileName, (dir / "test.log").c_str(),
+                 sizeof(toolState.options.logFileName));
+        Str_Copy(toolState.folders.sourceRoot, (dir / "sound_assets").c_str(),
+                 sizeof(toolState.folders.sourceRoot));
         MakeDirs(dir / "sound_assets");
-        toolState.platform = &platformTable[0];
-        toolState.platformIndex = 0;
-        toolState.errors.clear();
-        toolState.verbose = false;
-        toolState.sync = false;
-        memset(&toolState.compressionTable, 0, sizeof(toolState.compressionTable));
+        toolState.run.platform = &platformTable[0];
     }
 
     void TearDown() override
     {
         if (capturing)
             testing::internal::GetCapturedStdout();
-        Tool_FreeSoundList(&toolState.loadedList);
-        Tool_FreeSoundList(&toolState.streamedList);
+        Tool_FreeSoundList(&toolState.run.loadedList);
+        Tool_FreeSoundList(&toolState.run.streamedList);
         Tool_FreeHistory();
-        memset(&toolState.compressionTable, 0, sizeof(toolState.compressionTable));
-        toolState.errors.clear();
-        toolState.verbose = false;
-        toolState.sync = false;
-        toolState.platform = nullptr;
-        toolState.sourceRoot[0] = 0;
+        toolState.run = ToolRun{};
+        toolState.folders = ToolFolders{};
+        toolState.options = ToolOptions{};
         Com_CloseLog();
-        Str_Copy(toolState.logFileName, "Auralith.log", sizeof(toolState.logFileName));
     }
 
     void Capture()

@@ -1,6 +1,6 @@
 // The index by name ignoring ASCII case: growth, replacement and removal keep every
 // lookup right.
-#include "tool/name_index.h"
+#include "engine/common/name_index.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,4 +1,5 @@
-// The platform table and the work-list records that carry sound files through a run.
+// PlatformInfo: what one target platform is, and the shape of the per-file actions (the
+// platform's encoder and the side actions). The table of platforms is the entry point's.
 #pragma once
 
 #include <cstdint>
@@ -32,34 +33,3 @@ struct PlatformInfo
 };
 
 constexpr int PLATFORM_COUNT = 1;
-extern const PlatformInfo platformTable[PLATFORM_COUNT];
-
-struct SoundFileEntry
-{
-    char aliasFile[64];
-    char name[64];
-    char file[64];
-    char compression[64];
-    bool platformOk;
-    bool streamed;
-    bool rejected;
-    int32_t compressionSetting;
-    bool looping;
-    bool mp3;
-    bool spatialized;
-    SoundFileEntry *next;
-};
-
-// One work list: a head and a count.
-struct SoundFileList
-{
-    SoundFileEntry *head;
-    int count;
-};
-
-// Copies the row into a new zeroed heap entry and pushes it at the head of the
-// streamed or the loaded list of the run state.
-void Tool_AddSoundFileEntry(const SoundFileEntry *row);
-
-// Releases every entry of a list and empties it.
-void Tool_FreeSoundList(SoundFileList *list);

@@ -1,0 +1,49 @@
+// The error records and the messages of the tool's error codes.
+#include "records/error_records.h"
+
+#include "engine/common/format.h"
+#include "platform/errors.h"
+#include "records/tool_state.h"
+
+#include <cctype>
+#include <cstring>
+
+const char *const toolErrorMessages[TOOL_ERROR_MESSAGE_COUNT] = {
+    "",
+    "Unable to update platform.",
+    "Filename too long.",
+    "Filesystem initialization failed.",
+    "Unable to open file for write.",
+    "Illegal or unknown platform in alias",
+    "Duplicate entries for column",
+    "Invalid alias name",
+    "Invalid character",
+    "Bad file format",
+    "Sound file has multiple compression settings",
+    "XMA initialization error",
+    "XMA in memory encoder error",
+    "XMA write failed",
+    "DSP initialization error",
+    "DSP in memory encoder error",
+    "DSP write failed",
+    "Wave file not 16-bit samples",
+    "Cannot open wave file",
+};
+
+void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError)
+{
+    ToolErrorRecord record;
+    memset(&record, 0, sizeof(record));
+    // A longer text is cut to the record's field.
+    Str_Copy(record.text, text, sizeof(record.text));
+    record.systemError = systemError;
+    record.toolError = toolError;
+    if (systemError != 0)
+    {
+        Plat_ErrorMessage(systemError, record.systemMessage, sizeof(record.systemMessage));
+        size_t length = strlen(record.systemMessage);
+        while (length > 0 && isspace(static_cast<unsigned char>(record.systemMessage[length - 1])))
+            record.systemMessage[--length] = 0;
+    }
+    toolState.run.errors.push_back(record);
+}

@@ -1,0 +1,140 @@
+// The list loop and what it does for each sound file, in one place and in a fixed order:
+// the paths and the source, the output folder, the orphan candidate, the history record,
+// the decision, and the encoder or the side action.
+#include "tool/list_loop.h"
+
+#include "assets/history.h"
+#include "convert/update_check.h"
+#include "engine/common/console.h"
+#include "engine/common/name_index.h"
+#include "platform/files.h"
+#include "platform/interrupt.h"
+#include "records/paths.h"
+#include "records/tool_state.h"
+#include "tool/progress.h"
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+// While a list loop converts (no action), the orphan candidates by their path ignoring
+// ASCII case: taking a target out is then one hash lookup, not a descent through the
+// ordered set comparing long paths. Nothing but the loop changes the set while it runs,
+// so the positions and the texts they hold stay valid. Building it costs one pass over
+// the set, as the walk did.
+using CandidateSet = decltype(toolState.run.orphanCandidates);
+const char *CandidatePath(const CandidateSet::iterator &candidate)
+{
+    return candidate->c_str();
+}
+bool orphanIndexActive = false;
+NameIndex<CandidateSet::iterator, CandidatePath> orphanIndex;
+
+struct OrphanIndexScope
+{
+    explicit OrphanIndexScope(bool wanted)
+    {
+        if (!wanted)
+            return;
+        CandidateSet &candidates = toolState.run.orphanCandidates;
+        orphanIndex.Reserve(candidates.size());
+        for (auto it = candidates.begin(); it != candidates.end(); ++it)
+            orphanIndex.Set(it);
+        orphanIndexActive = true;
+    }
+    ~OrphanIndexScope()
+    {
+        orphanIndexActive = false;
+        orphanIndex.Clear();
+    }
+};
+
+void RemoveOrphanCandidate(const char *targetPath)
+{
+    if (!orphanIndexActive)
+    {
+        toolState.run.orphanCandidates.erase(targetPath);
+        return;
+    }
+    auto *found = orphanIndex.Find(targetPath);
+    if (found == nullptr)
+        return;
+    CandidateSet::iterator candidate = found->value;
+    orphanIndex.Remove(found);
+    toolState.run.orphanCandidates.erase(candidate);
+}
+
+void MakeTargetFolder(const char *targetPath)
+{
+    const char *last = strrchr(targetPath, '\\');
+    if (last == nullptr)
+        return;
+    std::string folder(targetPath, static_cast<size_t>(last - targetPath + 1));
+    // An existing folder costs one look; making it would try every prefix of its path.
+    if (toolState.run.knownFolders.insert(folder).second && !Plat_IsDirectory(folder.c_str()))
+        Tool_MakeDirPath(folder.c_str());
+}
+
+void PrintProcess(const SoundFileJob &job)
+{
+    if (!toolState.options.verbose)
+        return;
+    size_t skip = strlen(toolState.folders.baseDir);
+    const char *source = job.sourcePath;
+    const char *target = job.targetPath;
+    Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", strlen(source) >= skip ? source + skip : source,
+              strlen(target) >= skip ? target + skip : target);
+}
+} // namespace
+
+void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action)
+{
+    char outputRoot[TOOL_PATH_SIZE];
+    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.folders.baseDir,
+                     toolState.run.platform->outputDir);
+    if (count == 0 || head == nullptr)
+        return;
+    OrphanIndexScope index(action == nullptr && !toolState.run.orphanCandidates.empty());
+    // Those not reached after an interrupt keep their history records as they were read.
+    for (SoundFileEntry *entry = head; entry != nullptr && !Plat_Interrupted(); entry = entry->next)
+    {
+        ++toolState.run.filesCount;
+        Tool_ProcessSoundFile(outputRoot, entry, action);
+        Tool_UpdateProgress();
+    }
+}
+
+void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAction action)
+{
+    SoundFileJob job;
+    if (!Tool_PrepareSoundFile(outputRoot, entry, &job))
+        return;
+    if (action != nullptr)
+    {
+        PrintProcess(job);
+        action(entry, job.sourcePath, job.targetPath, nullptr);
+        return;
+    }
+
+    MakeTargetFolder(job.targetPath);
+    RemoveOrphanCandidate(job.targetPath);
+    bool created = false;
+    XUHistoryEntry *record = Tool_FindHistoryEntry(job.historyName, entry->compressionSetting,
+                                                   entry->streamed, job.devraw, &created);
+    ConversionReason reason =
+        Tool_DecideConversion(record, created, entry->compressionSetting, job);
+    if (reason == CONVERSION_UP_TO_DATE)
+    {
+        if (toolState.options.verbose)
+            Com_Print(CHANNEL_TOOL, "Skipping up to date sound file %s.\n", job.sourcePath);
+        return;
+    }
+    if (!created)
+    {
+        record->compressionSetting = entry->compressionSetting;
+        record->devOnly = job.devraw;
+    }
+    PrintProcess(job);
+    toolState.run.platform->encode(entry, job.sourcePath, job.targetPath, record);
+}
