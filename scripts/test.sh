@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+python3 scripts/check-layers.py
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 scripts/test-sanitize.sh
