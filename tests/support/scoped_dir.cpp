@@ -22,7 +22,8 @@ ScopedDir::ScopedDir()
     static std::mt19937_64 random(
         std::random_device{}() ^
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::path base = fs::temp_directory_path();
+    // Without links, as a program in the folder gets its current folder.
+    fs::path base = fs::canonical(fs::temp_directory_path());
     for (int attempt = 0; attempt < 100; ++attempt)
     {
         char name[40];

@@ -13,7 +13,8 @@ class ScopedDir
     ScopedDir(const ScopedDir &) = delete;
     ScopedDir &operator=(const ScopedDir &) = delete;
 
-    // The folder's absolute path, "/"-separated, without a trailing separator.
+    // The folder's absolute path without links, as the system gives a program in it its
+    // current folder; "/"-separated, without a trailing separator.
     const std::string &path() const { return path_; }
     // path() + "/" + relative.
     std::string operator/(const std::string &relative) const { return path_ + "/" + relative; }
