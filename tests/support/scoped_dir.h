@@ -8,7 +8,17 @@
 class ScopedDir
 {
   public:
-    ScopedDir();
+    enum class Reach
+    {
+        // Below the temporary folder (TMPDIR), wherever that lies.
+        Owner,
+        // For programs run as another user: a folder every user may pass through, below the
+        // temporary folder when others may pass every folder on the way there, else below
+        // /tmp. Only the folder's own mode is changed for that.
+        Everyone,
+    };
+
+    explicit ScopedDir(Reach reach = Reach::Owner);
     ~ScopedDir();
     ScopedDir(const ScopedDir &) = delete;
     ScopedDir &operator=(const ScopedDir &) = delete;
