@@ -199,7 +199,7 @@ TEST(PlatformProcess, SpawnRunsProgramsOfTheCurrentFolderOnly)
         GTEST_SKIP() << "POSIX only: the program is a shell script (see platform_win32_test.cpp)";
     ScopedDir dir;
     WriteFile(dir / "Tool.sh", "#!/bin/sh\nprintf '%s|' \"$@\" > args.txt\nexit 7\n");
-    ASSERT_EQ(0, system(("chmod +x " + (dir / "Tool.sh")).c_str()));
+    SetMode(dir / "Tool.sh", 0755);
     char previous[4096];
     ASSERT_TRUE(Plat_GetCwd(previous, sizeof(previous)));
     ASSERT_TRUE(Plat_SetCurrentDirectory(dir.path().c_str()));

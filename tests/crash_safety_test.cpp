@@ -249,7 +249,7 @@ class UnwritableKit : public testing::Test
         return ToolPath(kit / ("sound_assets/raw/sound/" + relative));
     }
 
-    TestKit kit;
+    TestKit kit{true, ScopedDir::Reach::Everyone};
     ProcessOptions user{true, -1};
 };
 } // namespace

@@ -29,7 +29,9 @@ struct ProcessResult
 struct ProcessOptions
 {
     // When the test runs as root: run the program as the user and group 65534, for whom
-    // file permissions count. Give it the files first (GiveToUnprivilegedUser).
+    // file permissions count. The program and its files must lie in a folder made for
+    // everyone (ScopedDir::Reach::Everyone), given to that user (GiveToUnprivilegedUser):
+    // the user may not be able to reach the build or the temporary folder.
     bool unprivileged = false;
     // Bytes; when not negative, writing a file past this size fails with EFBIG (the
     // signal it would raise is ignored), as on a full disk.
@@ -78,6 +80,6 @@ void KillProcess(StartedProcess *process);
 bool WaitForFile(const std::string &path, const StartedProcess &process);
 
 // When the test runs as root: makes every file and folder below root (root included)
-// belong to the user and group 65534, and lets that user pass through root's parent.
-// Otherwise nothing.
+// belong to the user and group 65534. Otherwise nothing. Nothing above root changes: root
+// lies in a ScopedDir made for everyone, which that user can reach.
 void GiveToUnprivilegedUser(const std::string &root);

@@ -13,7 +13,6 @@
 #include <pty.h>
 #include <stdexcept>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -205,8 +204,4 @@ void GiveToUnprivilegedUser(const std::string &root)
     for (const fs::path &path : paths)
         if (lchown(path.c_str(), UNPRIVILEGED_ID, UNPRIVILEGED_ID) != 0)
             throw std::runtime_error("cannot give away " + path.string());
-    std::string parent = fs::path(root).parent_path().string();
-    struct stat info;
-    if (stat(parent.c_str(), &info) == 0)
-        chmod(parent.c_str(), (info.st_mode & 07777) | S_IXOTH);
 }

@@ -1,6 +1,8 @@
 // Temporary folders and file helpers for tests.
 #include "tests/support/scoped_dir.h"
 
+#include "tests/support/run_process.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,14 +17,44 @@
 
 namespace fs = std::filesystem;
 
-ScopedDir::ScopedDir()
+namespace
+{
+// Whether users other than the owner may pass through folder and every folder above it.
+bool OthersMayPass(const fs::path &folder)
+{
+    for (fs::path path = folder;; path = path.parent_path())
+    {
+        std::error_code error;
+        fs::perms perms = fs::status(path, error).permissions();
+        if (error || (perms & fs::perms::others_exec) == fs::perms::none)
+            return false;
+        if (path == path.parent_path())
+            return true;
+    }
+}
+
+fs::path Base(ScopedDir::Reach reach)
+{
+    // Without links, as a program in the folder gets its current folder.
+    fs::path temp = fs::canonical(fs::temp_directory_path());
+    // Windows has no permissions for other users.
+    if (reach == ScopedDir::Reach::Owner || !HostIsPosix() || OthersMayPass(temp))
+        return temp;
+    fs::path system = fs::canonical("/tmp");
+    if (OthersMayPass(system))
+        return system;
+    throw std::runtime_error("other users may pass neither " + temp.string() + " nor /tmp");
+}
+} // namespace
+
+ScopedDir::ScopedDir(Reach reach)
 {
     // A fresh random name, taken only when this call created the folder: parallel test
     // programs never share one. The path is "/"-separated on every host.
     static std::mt19937_64 random(
         std::random_device{}() ^
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::path base = fs::temp_directory_path();
+    fs::path base = Base(reach);
     for (int attempt = 0; attempt < 100; ++attempt)
     {
         char name[40];
@@ -32,6 +64,9 @@ ScopedDir::ScopedDir()
         if (fs::create_directory(base / name, error))
         {
             path_ = (base / name).generic_string();
+            if (reach == Reach::Everyone)
+                fs::permissions(path_, fs::perms::owner_all | fs::perms::group_exec |
+                                           fs::perms::others_exec);
             return;
         }
     }

@@ -8,12 +8,23 @@
 class ScopedDir
 {
   public:
-    ScopedDir();
+    enum class Reach
+    {
+        // Below the temporary folder (TMPDIR), wherever that lies.
+        Owner,
+        // For programs run as another user: a folder every user may pass through, below the
+        // temporary folder when others may pass every folder on the way there, else below
+        // /tmp. Only the folder's own mode is changed for that.
+        Everyone,
+    };
+
+    explicit ScopedDir(Reach reach = Reach::Owner);
     ~ScopedDir();
     ScopedDir(const ScopedDir &) = delete;
     ScopedDir &operator=(const ScopedDir &) = delete;
 
-    // The folder's absolute path, "/"-separated, without a trailing separator.
+    // The folder's absolute path without links, as the system gives a program in it its
+    // current folder; "/"-separated, without a trailing separator.
     const std::string &path() const { return path_; }
     // path() + "/" + relative.
     std::string operator/(const std::string &relative) const { return path_ + "/" + relative; }

@@ -3,10 +3,12 @@
 
 #include <filesystem>
 #include <sstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
-TestKit::TestKit(bool fakeEncoders)
+TestKit::TestKit(bool fakeEncoders, ScopedDir::Reach reach)
+    : reach_(reach), dir_(reach), program_(AURALITH_BINARY)
 {
     root_ = dir_ / "kit";
     MakeDirs(root_ + "/bin");
@@ -50,9 +52,16 @@ void TestKit::WriteSounds(const std::string &aliasFile, const std::string &heade
 
 KitRun TestKit::Run(const std::vector<std::string> &args, const ProcessOptions &options) const
 {
+    std::string program = program_;
     if (options.unprivileged)
+    {
+        if (reach_ != ScopedDir::Reach::Everyone)
+            throw std::logic_error("runs as another user need a kit made for everyone");
+        program = bin() + "/" + fs::path(program_).filename().string();
+        fs::copy_file(program_, program, fs::copy_options::overwrite_existing);
         GiveToUnprivilegedUser(root_);
-    ProcessResult result = RunProcess(AURALITH_BINARY, args, bin(), options);
+    }
+    ProcessResult result = RunProcess(program, args, bin(), options);
     return KitRun{result.status, result.out, result.err, ReadTextOutput(bin() + "/Auralith.log")};
 }
 

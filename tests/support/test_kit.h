@@ -19,8 +19,9 @@ struct KitRun
 class TestKit
 {
   public:
-    // fakeEncoders: put the fake encoder into bin under the three program names.
-    explicit TestKit(bool fakeEncoders = true);
+    // fakeEncoders: put the fake encoder into bin under the three program names. A kit
+    // that runs Auralith as the unprivileged user is made for everyone to reach.
+    explicit TestKit(bool fakeEncoders = true, ScopedDir::Reach reach = ScopedDir::Reach::Owner);
 
     const std::string &root() const { return root_; }
     std::string bin() const { return root_ + "/bin"; }
@@ -51,12 +52,17 @@ class TestKit
     // The fake encoders' log lines since the kit was made, and clears it.
     std::vector<std::string> TakeEncoderLog();
 
-    // Runs Auralith in bin; a run as the unprivileged user gets the kit first.
+    // Runs Auralith in bin. A run as the unprivileged user gets the kit first and runs a
+    // copy of the program put into bin.
     KitRun Run(const std::vector<std::string> &args, const ProcessOptions &options = {}) const;
+    // The Auralith program that Run starts or copies; the build's by default.
+    void UseProgram(const std::string &path) { program_ = path; }
 
   private:
+    ScopedDir::Reach reach_;
     ScopedDir dir_;
     std::string root_;
+    std::string program_;
 };
 
 // The path as the tool prints it: every "/" turned into "\".
