@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace
 {
@@ -28,12 +29,10 @@ uint32_t EvenSize(uint32_t size)
 
 struct Images
 {
-    unsigned char *source = nullptr;
     unsigned char *converted = nullptr;
     unsigned char *output = nullptr;
     ~Images()
     {
-        free(source);
         free(converted);
         free(output);
     }
@@ -91,12 +90,18 @@ bool BuildTarget(Images &images, int convertedSize, const SoundFileEntry *entry,
     *outputSize = size;
     return true;
 }
-// Runs a program that writes output. The output goes first: a program that ends well
-// without writing it must not leave the previous file's output to be taken for its own.
-bool RunEncoderFresh(const char *const *argv, const char *output)
+// A record of the conversion's own, with the system error as its calls left it.
+void Record(PcConversion *conversion, uint32_t toolError, const char *text)
 {
-    Plat_RemoveFile(output);
-    return Tool_RunEncoder(argv);
+    conversion->errors.push_back(Tool_MakeErrorRecord(conversion->lastError, text, toolError));
+}
+
+void SetArgv(PcConversion *conversion, std::initializer_list<const char *> words)
+{
+    size_t i = 0;
+    for (const char *word : words)
+        conversion->argv[i++] = word;
+    conversion->argv[i] = nullptr;
 }
 } // namespace
 
@@ -113,117 +118,207 @@ bool Tool_RunEncoder(const char *const *argv)
     return status == 0;
 }
 
-void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const char *targetPath,
-                        XUHistoryEntry *history)
+void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, const char *sourcePath,
+                            const char *targetPath, XUHistoryEntry *history,
+                            const char *scratchFolder)
 {
-    char ratePath[TOOL_PATH_SIZE];
-    char encodePath[TOOL_PATH_SIZE];
-    Com_FormatBuffer(ratePath, sizeof(ratePath), "%s\\temp.rate.wav", toolState.folders.tempDir);
-    Com_FormatBuffer(encodePath, sizeof(encodePath), "%s\\temp.encode.wav",
-                     toolState.folders.tempDir);
+    PcConversion &c = *conversion;
+    c.entry = entry;
+    c.history = history;
+    Str_Copy(c.sourcePath, sourcePath, sizeof(c.sourcePath));
+    Str_Copy(c.targetPath, targetPath, sizeof(c.targetPath));
+    Com_FormatBuffer(c.ratePath, sizeof(c.ratePath), "%s\\temp.rate.wav", scratchFolder);
+    Com_FormatBuffer(c.encodePath, sizeof(c.encodePath), "%s\\temp.encode.wav", scratchFolder);
+    c.rateText[0] = 0;
+    c.input = c.sourcePath;
+    c.converted = nullptr;
+    c.argv[0] = nullptr;
+    c.errors.clear();
+    c.failed = false;
 
     // Failures below record the last system error; an earlier lookup that found no
     // platform-specific source must not be blamed for them.
     Plat_SetLastError(0);
-    Images images;
-    bool ok = false;
-    do
+    int sourceSize = 0;
+    unsigned char *source = Tool_ReadWholeFile(sourcePath, &sourceSize);
+    WaveInfo info;
+    bool readable =
+        source != nullptr && Wav_GetInfo(source, static_cast<size_t>(sourceSize), &info);
+    c.lastError = Plat_LastError();
+    if (!readable)
     {
-        int sourceSize = 0;
-        images.source = Tool_ReadWholeFile(sourcePath, &sourceSize);
-        WaveInfo info;
-        if (images.source == nullptr ||
-            !Wav_GetInfo(images.source, static_cast<size_t>(sourceSize), &info))
-            break;
-        uint32_t sampleRate = Wav_SampleRate(info);
-        uint32_t channels = Wav_ChannelCount(info);
-        uint32_t frames = info.frameCount;
+        free(source);
+        c.stage = PC_FAILED;
+        return;
+    }
+    uint32_t sampleRate = Wav_SampleRate(info);
+    uint32_t channels = Wav_ChannelCount(info);
+    uint32_t frames = info.frameCount;
+    free(source);
 
-        const char *input = sourcePath;
-        int targetRate = 0;
-        for (int rate : TARGET_RATES)
-            if (static_cast<uint32_t>(rate) <= sampleRate)
-            {
-                targetRate = rate;
-                break;
-            }
-        if (targetRate != 0 && static_cast<uint32_t>(targetRate) != sampleRate)
+    int targetRate = 0;
+    for (int rate : TARGET_RATES)
+        if (static_cast<uint32_t>(rate) <= sampleRate)
         {
-            char rateText[16];
-            Com_FormatBuffer(rateText, sizeof(rateText), "%d", targetRate);
-            const char *argv[] = {"sox.exe", sourcePath, "-r",   rateText,
-                                  ratePath,  "resample", nullptr};
-            if (!RunEncoderFresh(argv, ratePath))
-            {
-                if (!Plat_Interrupted())
-                    Tool_AddError(Plat_LastError(), va("during resample of %s", sourcePath), 0);
-                break;
-            }
-            input = ratePath;
-        }
-
-        bool allowWma = true, allowAdpcm = true, allowPcm = true;
-        if (Str_CaseCompare(entry->compression, "adpcm") == 0)
-            allowWma = allowPcm = false;
-        else if (Str_CaseCompare(entry->compression, "wma") == 0)
-            allowAdpcm = allowPcm = false;
-        else if (Str_CaseCompare(entry->compression, "pcm") == 0)
-            allowWma = allowAdpcm = false;
-
-        if (static_cast<uint64_t>(frames) <
-                static_cast<uint64_t>(channels) * WMA_MIN_FRAMES_PER_CHANNEL ||
-            entry->streamed)
-            allowWma = false;
-        const char *converted = nullptr;
-        if (allowWma && !entry->looping)
-        {
-            const char *argv[] = {"WMAEncode.exe", "-b", "96000", input, encodePath, nullptr};
-            if (RunEncoderFresh(argv, encodePath))
-                converted = encodePath;
-            else if (Plat_Interrupted())
-                break; // no later choice stands in for a program the interrupt stopped
-        }
-        if (converted == nullptr && allowAdpcm)
-        {
-            const char *argv[] = {"AdpcmEncode.exe", "-b",   "512", "-f", "16", input,
-                                  encodePath,        nullptr};
-            if (RunEncoderFresh(argv, encodePath))
-                converted = encodePath;
-            else if (Plat_Interrupted())
-                break;
-        }
-        if (converted == nullptr && allowPcm)
-            converted = input;
-        if (converted == nullptr)
-        {
-            Tool_AddError(Plat_LastError(),
-                          va("during encode of %s tried: %s %s %s", sourcePath,
-                             allowWma ? "wma" : "", allowAdpcm ? "adpcm" : "",
-                             allowAdpcm ? "pcm" : ""),
-                          0);
+            targetRate = rate;
             break;
         }
+    if (targetRate != 0 && static_cast<uint32_t>(targetRate) != sampleRate)
+        Com_FormatBuffer(c.rateText, sizeof(c.rateText), "%d", targetRate);
 
-        free(images.source);
-        images.source = nullptr;
+    c.allowWma = c.allowAdpcm = c.allowPcm = true;
+    if (Str_CaseCompare(entry->compression, "adpcm") == 0)
+        c.allowWma = c.allowPcm = false;
+    else if (Str_CaseCompare(entry->compression, "wma") == 0)
+        c.allowAdpcm = c.allowPcm = false;
+    else if (Str_CaseCompare(entry->compression, "pcm") == 0)
+        c.allowWma = c.allowAdpcm = false;
+    if (static_cast<uint64_t>(frames) <
+            static_cast<uint64_t>(channels) * WMA_MIN_FRAMES_PER_CHANNEL ||
+        entry->streamed)
+        c.allowWma = false;
+    c.stage = c.rateText[0] != 0 ? PC_RESAMPLE : PC_WMA;
+}
+
+const char *const *Tool_NextPcLaunch(PcConversion *conversion)
+{
+    PcConversion &c = *conversion;
+    Plat_SetLastError(c.lastError);
+    const char *output = c.encodePath;
+    for (;;)
+    {
+        if (c.stage == PC_RESAMPLE)
+        {
+            SetArgv(&c, {"sox.exe", c.sourcePath, "-r", c.rateText, c.ratePath, "resample"});
+            output = c.ratePath;
+            break;
+        }
+        // A looping entry passes WMA over without losing the permission.
+        if (c.stage == PC_WMA && c.allowWma && !c.entry->looping)
+        {
+            SetArgv(&c, {"WMAEncode.exe", "-b", "96000", c.input, c.encodePath});
+            break;
+        }
+        if (c.stage == PC_WMA)
+        {
+            c.stage = PC_ADPCM;
+            continue;
+        }
+        if (c.stage == PC_ADPCM && c.allowAdpcm)
+        {
+            SetArgv(&c, {"AdpcmEncode.exe", "-b", "512", "-f", "16", c.input, c.encodePath});
+            break;
+        }
+        if (c.stage == PC_ADPCM)
+        {
+            c.stage = PC_PCM;
+            continue;
+        }
+        if (c.stage == PC_PCM && c.allowPcm)
+        {
+            c.converted = c.input;
+            c.stage = PC_WRITE;
+        }
+        else if (c.stage == PC_PCM)
+        {
+            Record(&c, TOOL_ERROR_NONE,
+                   va("during encode of %s tried: %s %s %s", c.sourcePath, c.allowWma ? "wma" : "",
+                      c.allowAdpcm ? "adpcm" : "", c.allowAdpcm ? "pcm" : ""));
+            c.stage = PC_FAILED;
+        }
+        return nullptr;
+    }
+    if (Plat_Interrupted())
+    {
+        c.stage = PC_ABANDONED;
+        return nullptr;
+    }
+    // A program that ends well without writing its output must not leave the previous
+    // file's output to be taken for its own.
+    Plat_RemoveFile(output);
+    c.lastError = Plat_LastError();
+    return c.argv;
+}
+
+void Tool_PcLaunchEnded(PcConversion *conversion, bool succeeded, uint32_t lastError)
+{
+    PcConversion &c = *conversion;
+    c.lastError = lastError;
+    // Once an interrupt stopped a program, no later choice stands in for it.
+    bool stopped = !succeeded && Plat_Interrupted();
+    switch (c.stage)
+    {
+    case PC_RESAMPLE:
+        if (succeeded)
+        {
+            c.input = c.ratePath;
+            c.stage = PC_WMA;
+            return;
+        }
+        if (!stopped)
+            Record(&c, TOOL_ERROR_NONE, va("during resample of %s", c.sourcePath));
+        c.stage = PC_FAILED;
+        return;
+    case PC_WMA:
+    case PC_ADPCM:
+        if (succeeded)
+        {
+            c.converted = c.encodePath;
+            c.stage = PC_WRITE;
+        }
+        else
+            c.stage = stopped ? PC_FAILED : c.stage == PC_WMA ? PC_ADPCM : PC_PCM;
+        return;
+    default:
+        return;
+    }
+}
+
+void Tool_FinishPcConversion(PcConversion *conversion)
+{
+    PcConversion &c = *conversion;
+    Plat_SetLastError(c.lastError);
+    if (c.stage == PC_WRITE)
+    {
+        Images images;
         int convertedSize = 0;
-        images.converted = Tool_ReadWholeFile(converted, &convertedSize);
+        images.converted = Tool_ReadWholeFile(c.converted, &convertedSize);
         size_t outputSize = 0;
-        if (images.converted == nullptr || !BuildTarget(images, convertedSize, entry, &outputSize))
-            break;
-        if (!Tool_WriteWholeFile(targetPath, static_cast<int>(outputSize), images.output))
-            break;
-        ok = true;
-    } while (false);
-
+        if (images.converted != nullptr &&
+            BuildTarget(images, convertedSize, c.entry, &outputSize) &&
+            Tool_WriteWholeFile(c.targetPath, static_cast<int>(outputSize), images.output))
+            c.stage = PC_DONE;
+        else
+            c.stage = PC_FAILED;
+        c.lastError = Plat_LastError();
+    }
     // A file given up after an interrupt is no fault of its own: it records nothing and,
     // like a failed one, is left out of the history so that the next run converts it.
-    if (!ok)
+    if (c.stage == PC_FAILED && !Plat_Interrupted())
+        Record(&c, TOOL_ERROR_BAD_FILE_FORMAT, va("during encoding %s", c.sourcePath));
+    c.failed = c.stage != PC_DONE;
+    c.stage = PC_DONE;
+}
+
+void Tool_CommitPcConversion(const PcConversion &conversion)
+{
+    std::vector<ToolErrorRecord> &errors = toolState.run.errors;
+    errors.insert(errors.end(), conversion.errors.begin(), conversion.errors.end());
+    if (conversion.failed && conversion.history != nullptr)
+        conversion.history->failed = true;
+}
+
+void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const char *targetPath,
+                        XUHistoryEntry *history)
+{
+    PcConversion conversion;
+    Tool_BeginPcConversion(&conversion, entry, sourcePath, targetPath, history,
+                           toolState.folders.tempDir);
+    while (const char *const *argv = Tool_NextPcLaunch(&conversion))
     {
-        if (!Plat_Interrupted())
-            Tool_AddError(Plat_LastError(), va("during encoding %s", sourcePath),
-                          TOOL_ERROR_BAD_FILE_FORMAT);
-        if (history != nullptr)
-            history->failed = true;
+        bool succeeded = Tool_RunEncoder(argv);
+        Tool_PcLaunchEnded(&conversion, succeeded, Plat_LastError());
     }
+    Tool_FinishPcConversion(&conversion);
+    Tool_CommitPcConversion(conversion);
 }

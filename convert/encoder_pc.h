@@ -2,8 +2,13 @@
 // then the PRIV header chunk, trimming or loop padding, and the target written.
 #pragma once
 
-#include "assets/history.h"
+#include "records/error_records.h"
+#include "records/history_entry.h"
 #include "records/sound_entry.h"
+#include "records/tool_state.h"
+
+#include <cstdint>
+#include <vector>
 
 // Converts the source into the target. Failures are recorded and mark the history
 // record failed; the target is then left as it was.
@@ -13,3 +18,59 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
 // Starts the program named by argv[0] from the current folder and waits for it; counts
 // the launch and its time. True when it exited with status 0.
 bool Tool_RunEncoder(const char *const *argv);
+
+// One sound file's conversion, as steps, so that a caller can keep several in hand and
+// run their programs side by side: Begin reads the source and plans the programs; each
+// NextLaunch names the program to start next (null once none is left to start), and
+// LaunchEnded takes its outcome; Finish writes the target or takes the failure path.
+// Between the steps nothing of the run state is touched: the error records and the
+// failure stay in the conversion until Commit, so that results can be committed in the
+// order of the work list whatever order the programs end in. Tool_EncodeSoundPC is these
+// steps one after the other.
+enum PcStage
+{
+    PC_RESAMPLE,  // sox.exe next
+    PC_WMA,       // WMAEncode.exe next, when permitted
+    PC_ADPCM,     // AdpcmEncode.exe next, when permitted
+    PC_PCM,       // no program: the input itself, when permitted
+    PC_WRITE,     // a converted file to read and write as the target
+    PC_FAILED,    // the failure path: "during encoding" and the history record failed
+    PC_ABANDONED, // given up after an interrupt: no record, the history record failed
+    PC_DONE,
+};
+
+struct PcConversion
+{
+    SoundFileEntry *entry;
+    XUHistoryEntry *history;
+    char sourcePath[TOOL_PATH_SIZE];
+    char targetPath[TOOL_PATH_SIZE];
+    char ratePath[TOOL_PATH_SIZE];   // the resampler's output
+    char encodePath[TOOL_PATH_SIZE]; // the encoders' output
+    char rateText[16];
+    PcStage stage;
+    bool allowWma, allowAdpcm, allowPcm;
+    const char *input;     // what the encoders read: the source or the resampled file
+    const char *converted; // what becomes the target once a stage succeeded
+    const char *argv[8];   // the launch in hand
+    uint32_t lastError;    // the system's last error as this conversion's own calls left it
+    std::vector<ToolErrorRecord> errors;
+    bool failed; // set by Finish unless the target was written
+};
+
+// scratchFolder holds the programs' two output files (the run's scratch folder, or a
+// folder of one job below it).
+void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, const char *sourcePath,
+                            const char *targetPath, XUHistoryEntry *history,
+                            const char *scratchFolder);
+// The program to start next, its output removed first; null when none is to be started.
+// After an interrupt no program starts and the conversion is given up.
+const char *const *Tool_NextPcLaunch(PcConversion *conversion);
+// The outcome of the program NextPcLaunch named: whether it exited with status 0, and
+// the system's last error as its start or its wait left it.
+void Tool_PcLaunchEnded(PcConversion *conversion, bool succeeded, uint32_t lastError);
+// Writes the target, or records the failure; the conversion is then done.
+void Tool_FinishPcConversion(PcConversion *conversion);
+// Appends the conversion's error records to the run's and marks its history record
+// failed when it did not succeed.
+void Tool_CommitPcConversion(const PcConversion &conversion);

@@ -32,6 +32,11 @@ const char *const toolErrorMessages[TOOL_ERROR_MESSAGE_COUNT] = {
 
 void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError)
 {
+    toolState.run.errors.push_back(Tool_MakeErrorRecord(systemError, text, toolError));
+}
+
+ToolErrorRecord Tool_MakeErrorRecord(uint32_t systemError, const char *text, uint32_t toolError)
+{
     ToolErrorRecord record;
     memset(&record, 0, sizeof(record));
     // A longer text is cut to the record's field.
@@ -45,5 +50,5 @@ void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError)
         while (length > 0 && isspace(static_cast<unsigned char>(record.systemMessage[length - 1])))
             record.systemMessage[--length] = 0;
     }
-    toolState.run.errors.push_back(record);
+    return record;
 }

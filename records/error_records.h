@@ -29,6 +29,7 @@ enum ToolErrorCode : uint32_t
     TOOL_ERROR_MULTIPLE_COMPRESSION = 10,
 };
 
-// Appends an error record to the run's list, with the system's message for a system
-// error; prints nothing.
+// Appends an error record to the run's list (Tool_MakeErrorRecord); prints nothing.
 void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError);
+// The record, with the system's message for a system error and the text cut to its field.
+ToolErrorRecord Tool_MakeErrorRecord(uint32_t systemError, const char *text, uint32_t toolError);
