@@ -1,5 +1,5 @@
 // POSIX backend of child processes: posix_spawn of a program in the current directory,
-// then a wait for its exit status.
+// then a wait for its exit status, or for whichever of several ends first.
 #include "platform/errors.h"
 #include "platform/posix_paths.h"
 #include "platform/process.h"
@@ -13,13 +13,21 @@
 
 extern char **environ;
 
-int Plat_SpawnWait(const char *const *argv)
+struct PlatProcess
+{
+    pid_t pid;
+};
+
+namespace
+{
+// Starts the program without waiting; the child's pid, or 0 with the last error set.
+pid_t Start(const char *const *argv)
 {
     Posix_ForgetReadTests();
     if (argv == nullptr || argv[0] == nullptr)
     {
         Plat_SetLastError(PLAT_ERROR_INVALID_PARAMETER);
-        return -1;
+        return 0;
     }
     // The program is named relative to the current directory; no search path.
     std::string program = Posix_HostPath(argv[0]);
@@ -33,7 +41,7 @@ int Plat_SpawnWait(const char *const *argv)
         if (!Posix_Resolve(program, &resolved, &missing))
         {
             Plat_SetLastError(missing);
-            return -1;
+            return 0;
         }
         program = resolved.find('/') == std::string::npos ? "./" + resolved : resolved;
     }
@@ -51,17 +59,16 @@ int Plat_SpawnWait(const char *const *argv)
     if (error != 0)
     {
         Posix_SetErrno(error);
-        return -1;
+        return 0;
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0)
-    {
-        if (errno != EINTR)
-        {
-            Posix_SetErrno(errno);
-            return -1;
-        }
-    }
+    return child;
+}
+
+// The exit status of an ended child, or -1, with the last error set.
+int StatusOf(int status)
+{
+    // A child has run: anything it changed on disk is unknown to the remembered tests.
+    Posix_ForgetReadTests();
     if (WIFEXITED(status))
     {
         // The child ran; its status says how it went, and no earlier failure of ours
@@ -71,4 +78,55 @@ int Plat_SpawnWait(const char *const *argv)
     }
     Plat_SetLastError(PLAT_ERROR_GEN_FAILURE);
     return -1;
+}
+} // namespace
+
+int Plat_SpawnWait(const char *const *argv)
+{
+    pid_t child = Start(argv);
+    if (child == 0)
+        return -1;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+    {
+        if (errno != EINTR)
+        {
+            Posix_SetErrno(errno);
+            return -1;
+        }
+    }
+    return StatusOf(status);
+}
+
+PlatProcess *Plat_Spawn(const char *const *argv)
+{
+    pid_t child = Start(argv);
+    return child != 0 ? new PlatProcess{child} : nullptr;
+}
+
+int Plat_WaitAny(PlatProcess *const *processes, int count, int *status)
+{
+    if (count <= 0)
+        return -1;
+    for (;;)
+    {
+        int raw = 0;
+        pid_t ended = waitpid(-1, &raw, 0);
+        if (ended < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            Posix_SetErrno(errno);
+            return -1;
+        }
+        // Only children started here are waited for; another one (none is expected) is
+        // reaped and passed over.
+        for (int i = 0; i < count; ++i)
+            if (processes[i] != nullptr && processes[i]->pid == ended)
+            {
+                delete processes[i];
+                *status = StatusOf(raw);
+                return i;
+            }
+    }
 }
