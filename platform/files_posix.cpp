@@ -439,9 +439,10 @@ bool Plat_CopyFile(const char *source, const char *destination)
                           }))
         return false;
     struct stat info;
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode))
+    int statError = fstat(in, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EACCES : 0;
+    if (statError != 0)
     {
-        Posix_SetErrno(S_ISDIR(info.st_mode) ? EACCES : errno);
+        Posix_SetErrno(statError);
         close(in);
         return false;
     }
