@@ -85,53 +85,6 @@ const std::string &HostPathBuffer(const char *path)
     return host;
 }
 
-// The status that the last read tests found. The up-to-date decision asks for the
-// last-write time of a source right after testing it for reading; one stat serves both.
-// Anything this process changes on disk, or lets a child change, forgets them.
-struct ReadTest
-{
-    std::string host;
-    struct stat info;
-};
-ReadTest readTests[2];
-size_t nextReadTest;
-
-// The read test of access(R_OK) on a status already at hand: the real user and groups
-// against the permission bits (the super-user reads everything).
-bool MayRead(const struct stat &info)
-{
-    static const uid_t user = getuid();
-    static const std::vector<gid_t> groups = []
-    {
-        std::vector<gid_t> list(static_cast<size_t>(getgroups(0, nullptr)) + 1);
-        int count = getgroups(static_cast<int>(list.size() - 1), list.data());
-        list.resize(count > 0 ? static_cast<size_t>(count) : 0);
-        list.push_back(getgid());
-        return list;
-    }();
-    if (user == 0)
-        return true;
-    if (info.st_uid == user)
-        return (info.st_mode & S_IRUSR) != 0;
-    for (gid_t group : groups)
-        if (info.st_gid == group)
-            return (info.st_mode & S_IRGRP) != 0;
-    return (info.st_mode & S_IROTH) != 0;
-}
-
-// The remembered status of host, taken out of the memory; false when there is none.
-bool TakeReadTest(const std::string &host, struct stat *info)
-{
-    for (ReadTest &test : readTests)
-        if (!test.host.empty() && test.host == host)
-        {
-            *info = test.info;
-            test.host.clear();
-            return true;
-        }
-    return false;
-}
-
 // After op failed on host with error: when the name is missing, retries once on the
 // spelling that differs only in case (folderAsSpelled: the folder is there as spelled, so
 // only the last name is looked up). Sets the last error on failure.
@@ -211,12 +164,6 @@ bool IsProtectedFile(const std::string &target)
     return true;
 }
 } // namespace
-
-void Posix_ForgetReadTests()
-{
-    for (ReadTest &test : readTests)
-        test.host.clear();
-}
 
 FILE *Plat_CreateNewFile(const char *path)
 {
@@ -346,20 +293,10 @@ bool Plat_CanRead(const char *path)
         Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
         return false;
     }
-    struct stat info;
-    const std::string &name = resolved.empty() ? host : resolved;
-    if (!WithFolderHandle(name, [&](int folder, const char *file)
-                          { return fstatat(folder, file, &info, 0) == 0; }))
-        return false;
-    if (!MayRead(info))
-    {
-        Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
-        return false;
-    }
-    ReadTest &test = readTests[nextReadTest++ % 2];
-    test.host = host;
-    test.info = info;
-    return true;
+    // The system's own answer, as access(2) gives it: the real user and groups, access
+    // control lists, capabilities.
+    return WithFolderHandle(resolved.empty() ? host : resolved, [](int folder, const char *file)
+                            { return faccessat(folder, file, R_OK, 0) == 0; });
 }
 
 bool Plat_IsDirectory(const char *path)
@@ -374,9 +311,7 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    const std::string &host = HostPathBuffer(path);
-    if (!TakeReadTest(host, &info) &&
-        !WithFolderHandle(host, [&](int folder, const char *name)
+    if (!WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
                           { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))

@@ -436,7 +436,6 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
 
 void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
 {
-    Posix_ForgetReadTests();
     std::string parent, name;
     SplitParent(hostPath, &parent, &name);
     auto found = listings.find(Absolute(parent));
@@ -448,7 +447,6 @@ void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
 
 void Posix_NoteRemoved(const std::string &hostPath)
 {
-    Posix_ForgetReadTests();
     std::string parent, name;
     SplitParent(hostPath, &parent, &name);
     auto found = listings.find(Absolute(parent));

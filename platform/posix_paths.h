@@ -39,9 +39,6 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
 
 // Keep cached listings coherent with what this process creates and removes.
 void Posix_NoteCreated(const std::string &hostPath, bool isDirectory);
-// Forgets the file status that read tests keep for the last-write time asked next; called
-// whenever this process changes something on disk or lets a child run.
-void Posix_ForgetReadTests();
 void Posix_NoteRemoved(const std::string &hostPath);
 // Replaces the cached listing of a folder, if one is cached, with a fresh enumeration.
 void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count);

@@ -15,7 +15,6 @@ extern char **environ;
 
 int Plat_SpawnWait(const char *const *argv)
 {
-    Posix_ForgetReadTests();
     if (argv == nullptr || argv[0] == nullptr)
     {
         Plat_SetLastError(PLAT_ERROR_INVALID_PARAMETER);
