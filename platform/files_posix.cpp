@@ -1,14 +1,13 @@
 // POSIX backend of files and folders. The read test, the last-write time and the folder
-// test name a file relative to a held handle of its folder: a run asks about the files of
-// one folder after another, and a relative name spares the kernel the walk down the whole
-// path. A few handles are held, the folders used last; a folder that this process removes
-// or renames, or a change of the current directory, lets them all go.
+// test name a file relative to a held handle of its folder (posix_cache.h): a run asks
+// about the files of one folder after another, and a relative name spares the kernel the
+// walk down the whole path. Every change made on disk is reported to the caches.
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 #include "platform/system.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,56 +20,6 @@ namespace
 bool WritesFile(const char *mode)
 {
     return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr;
-}
-
-struct FolderHandle
-{
-    std::string folder; // as the caller spelled it
-    int fd;             // -1: the folder did not open as spelled; whole paths are used
-};
-constexpr size_t FOLDER_HANDLE_COUNT = 8;
-std::vector<FolderHandle> folderHandles; // the most recently used first
-
-void ReleaseFolderHandles()
-{
-    for (const FolderHandle &handle : folderHandles)
-        if (handle.fd >= 0)
-            close(handle.fd);
-    folderHandles.clear();
-}
-
-// A handle of the folder host[0, length), or -1 when the whole path is to be used: the
-// first time in a row a folder is named (a folder named once costs no handle), and when
-// it cannot be opened as spelled (the whole path is always right, so a folder made later
-// costs only time).
-int HeldFolder(const std::string &host, size_t length)
-{
-    static std::string namedOnce;
-    for (size_t i = 0; i < folderHandles.size(); ++i)
-    {
-        const std::string &folder = folderHandles[i].folder;
-        if (folder.size() == length && host.compare(0, length, folder) == 0)
-        {
-            std::rotate(folderHandles.begin(), folderHandles.begin() + static_cast<long>(i),
-                        folderHandles.begin() + static_cast<long>(i) + 1);
-            return folderHandles[0].fd;
-        }
-    }
-    if (namedOnce.size() != length || host.compare(0, length, namedOnce) != 0)
-    {
-        namedOnce.assign(host, 0, length);
-        return -1;
-    }
-    std::string folder = host.substr(0, length);
-    int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folderHandles.size() == FOLDER_HANDLE_COUNT)
-    {
-        if (folderHandles.back().fd >= 0)
-            close(folderHandles.back().fd);
-        folderHandles.pop_back();
-    }
-    folderHandles.insert(folderHandles.begin(), FolderHandle{folder, fd});
-    return fd;
 }
 
 // Posix_HostPath into one reused buffer: the per-file calls of a run then allocate
@@ -127,7 +76,7 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
 {
     size_t slash = host.find_last_of('/');
     int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size()
-                 ? HeldFolder(host, slash)
+                 ? Posix_HeldFolder(host, slash)
                  : -1;
     if (fd >= 0)
     {
@@ -142,7 +91,7 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
     if (op(AT_FDCWD, host.c_str()))
     {
         if (fd >= 0)
-            ReleaseFolderHandles();
+            Posix_FolderReplaced();
         return true;
     }
     return RetryResolved(
@@ -171,7 +120,7 @@ FILE *Plat_CreateNewFile(const char *path)
     if (!Posix_ResolveForCreate(Posix_HostPath(path), &host))
         return nullptr;
     if (unlink(host.c_str()) == 0)
-        Posix_NoteRemoved(host);
+        Posix_Removed(host, false);
     int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     FILE *file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (file == nullptr)
@@ -181,7 +130,7 @@ FILE *Plat_CreateNewFile(const char *path)
             close(fd);
         return nullptr;
     }
-    Posix_NoteCreated(host, false);
+    Posix_Created(host, false);
     return file;
 }
 
@@ -199,7 +148,7 @@ FILE *Plat_FOpen(const char *path, const char *mode)
             Posix_SetErrno(errno);
             return nullptr;
         }
-        Posix_NoteCreated(resolved, false);
+        Posix_Created(resolved, false);
         return file;
     }
     FILE *file = nullptr;
@@ -248,13 +197,12 @@ bool Plat_MakeDir(const char *path)
         Posix_SetErrno(errno);
         return false;
     }
-    Posix_NoteCreated(resolved, true);
+    Posix_Created(resolved, true);
     return true;
 }
 
 bool Plat_RemoveDir(const char *path)
 {
-    ReleaseFolderHandles();
     std::string removed;
     bool ok = WithResolvedPath(path,
                                [&](const std::string &p)
@@ -263,7 +211,7 @@ bool Plat_RemoveDir(const char *path)
                                    return rmdir(p.c_str()) == 0;
                                });
     if (ok)
-        Posix_NoteRemoved(removed);
+        Posix_Removed(removed, true);
     return ok;
 }
 
@@ -277,7 +225,7 @@ bool Plat_RemoveFile(const char *path)
                                    return unlink(p.c_str()) == 0;
                                });
     if (ok)
-        Posix_NoteRemoved(removed);
+        Posix_Removed(removed, false);
     return ok;
 }
 
@@ -338,8 +286,6 @@ bool Plat_ReplaceFile(const char *from, const char *to)
                               return exists;
                           }))
         return false;
-    if (folder)
-        ReleaseFolderHandles();
     std::string target;
     if (!Posix_ResolveForCreate(Posix_HostPath(to), &target) || IsProtectedFile(target))
         return false;
@@ -348,8 +294,7 @@ bool Plat_ReplaceFile(const char *from, const char *to)
         Posix_SetErrno(errno);
         return false;
     }
-    Posix_NoteRemoved(source);
-    Posix_NoteCreated(target, false);
+    Posix_Renamed(source, target, folder);
     return true;
 }
 
@@ -436,7 +381,7 @@ bool Plat_CopyFile(const char *source, const char *destination)
         Posix_SetErrno(failure);
         return false;
     }
-    Posix_NoteCreated(target, false);
+    Posix_Created(target, false);
     return true;
 }
 
@@ -444,7 +389,6 @@ bool Plat_SetCurrentDirectory(const char *path)
 {
     if (!WithResolvedPath(path, [](const std::string &p) { return chdir(p.c_str()) == 0; }))
         return false;
-    ReleaseFolderHandles();
-    Posix_ForgetListings();
+    Posix_DirectoryChanged();
     return true;
 }
