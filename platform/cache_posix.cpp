@@ -68,13 +68,18 @@ struct Listing
     // The host's spellings, found by a name that may differ in case; of several spellings
     // the smallest is kept, so the choice does not depend on the order of the folder.
     std::unordered_set<std::string, FoldedHash, FoldedEqual> names;
+    // Some name came in two spellings: removing a kept spelling may leave another.
+    bool severalSpellings = false;
 };
 
 // The listings of the folders that lookups asked about, by absolute host path. Invariant:
-// a listing tells whether its folder could be read and holds the names read from it, plus
-// the names this process has made in it since and minus those it has removed; a folder
-// that this process makes or removes loses its listing, and a change of the current
-// directory drops them all. Another process's changes since the read are not in it.
+// a listing tells whether its folder could be read and holds the folder's names, of names
+// that differ only in case one: the names read from the disk, plus those this process has
+// made there since, minus those it has removed (the listing is dropped instead when another
+// spelling may be left). A folder that this process makes, or renames into place, loses
+// its listing; one that it removes or renames away loses its listing and those below it;
+// a change of the current directory drops them all. Another process's changes since the
+// read are not in it.
 // Listings are dropped or renewed in place, never moved, so a pointer to one stays good
 // as long as listingsDropped does not change.
 std::unordered_map<std::string, Listing> listings;
@@ -83,7 +88,10 @@ uint64_t listingsDropped = 0;
 void AddName(Listing &listing, const std::string &name)
 {
     auto added = listing.names.insert(name);
-    if (!added.second && name < *added.first)
+    if (added.second || name == *added.first)
+        return;
+    listing.severalSpellings = true;
+    if (name < *added.first)
     {
         listing.names.erase(added.first);
         listing.names.insert(name);
@@ -94,6 +102,23 @@ void DropListing(const std::string &absoluteFolder)
 {
     if (listings.erase(absoluteFolder) != 0)
         ++listingsDropped;
+}
+
+// Drops the listing of absoluteFolder and those of the folders below it.
+void DropListingsFrom(const std::string &absoluteFolder)
+{
+    DropListing(absoluteFolder);
+    std::string below = absoluteFolder + "/";
+    for (auto listing = listings.begin(); listing != listings.end();)
+    {
+        if (listing->first.compare(0, below.size(), below) == 0)
+        {
+            listing = listings.erase(listing);
+            ++listingsDropped;
+        }
+        else
+            ++listing;
+    }
 }
 
 Listing &ListFolder(const std::string &absoluteFolder)
@@ -119,14 +144,14 @@ Listing &ListFolder(const std::string &absoluteFolder)
     return listing;
 }
 
-// The listing held for the folder of hostPath, with name set to its last component; null
-// when none is held.
-Listing *ParentListing(const std::string &hostPath, std::string *name)
+// The listing held for the folder of hostPath, or listings.end(); name is set to the last
+// component.
+std::unordered_map<std::string, Listing>::iterator ParentListing(const std::string &hostPath,
+                                                                 std::string *name)
 {
     std::string parent;
     Posix_SplitParent(hostPath, &parent, name);
-    auto found = listings.find(Posix_Absolute(parent));
-    return found == listings.end() ? nullptr : &found->second;
+    return listings.find(Posix_Absolute(parent));
 }
 
 // Handles of the folders named last, the most recently used first. Invariant: an entry
@@ -258,31 +283,45 @@ int Posix_HeldFolder(const std::string &host, size_t length)
 void Posix_Created(const std::string &hostPath, bool isFolder)
 {
     std::string name;
-    Listing *parent = ParentListing(hostPath, &name);
-    if (parent != nullptr && parent->exists)
-        AddName(*parent, name);
+    auto parent = ParentListing(hostPath, &name);
+    if (parent != listings.end() && parent->second.exists)
+        AddName(parent->second, name);
     if (isFolder)
         DropListing(Posix_Absolute(hostPath));
 }
 
 void Posix_Removed(const std::string &hostPath, bool isFolder)
 {
-    if (isFolder)
-        ReleaseFolderHandles();
     std::string name;
-    if (Listing *parent = ParentListing(hostPath, &name))
+    auto parent = ParentListing(hostPath, &name);
+    if (parent != listings.end())
     {
-        auto entry = parent->names.find(name);
-        if (entry != parent->names.end() && *entry == name)
-            parent->names.erase(entry);
+        Listing &listing = parent->second;
+        auto entry = listing.names.find(name);
+        if (entry != listing.names.end() && *entry == name)
+        {
+            if (listing.severalSpellings)
+            {
+                listings.erase(parent);
+                ++listingsDropped;
+            }
+            else
+                listing.names.erase(entry);
+        }
     }
-    DropListing(Posix_Absolute(hostPath));
+    if (isFolder)
+    {
+        ReleaseFolderHandles();
+        DropListingsFrom(Posix_Absolute(hostPath));
+    }
+    else
+        DropListing(Posix_Absolute(hostPath));
 }
 
 void Posix_Renamed(const std::string &from, const std::string &to, bool isFolder)
 {
     Posix_Removed(from, isFolder);
-    Posix_Created(to, false);
+    Posix_Created(to, isFolder);
 }
 
 void Posix_Listed(const std::string &folder, const std::string *names, size_t count)
@@ -295,6 +334,7 @@ void Posix_Listed(const std::string &folder, const std::string *names, size_t co
     Listing &listing = found->second;
     listing.exists = true;
     listing.names.clear();
+    listing.severalSpellings = false;
     for (size_t i = 0; i < count; ++i)
         if (names[i] != "." && names[i] != "..")
             AddName(listing, names[i]);

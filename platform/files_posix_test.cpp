@@ -94,3 +94,26 @@ TEST(PlatformFiles, ReadTestsAnswerAsTheSystemDoesForAccessControlLists)
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(cases[i].readable, (WEXITSTATUS(status) & (1 << i)) != 0) << cases[i].name;
 }
+
+TEST(PlatformFiles, ListingsFollowWhatThisProcessRemovesAndRenames)
+{
+    // Two spellings of one name, which only a POSIX folder holds: removing the one the
+    // listing keeps leaves the other.
+    ScopedDir dir;
+    WriteFile(dir / "Src/A.wav", "");
+    WriteFile(dir / "Src/a.wav", "");
+    EXPECT_FALSE(Plat_CanRead((dir / "Src/missing.wav").c_str())); // lists Src
+    EXPECT_TRUE(Plat_RemoveFile((dir / "Src/A.wav").c_str()));
+    EXPECT_TRUE(Plat_CanRead((dir / "Src/a.wav").c_str()));
+
+    // A folder renamed over an empty one brings its files, and its old path is gone.
+    WriteFile(dir / "Old/Sub/x.wav", "");
+    MakeDirs(dir / "New");
+    EXPECT_FALSE(Plat_CanRead((dir / "New/missing.wav").c_str()));     // lists New
+    EXPECT_FALSE(Plat_CanRead((dir / "Old/Sub/missing.wav").c_str())); // lists Old/Sub
+    EXPECT_TRUE(Plat_ReplaceFile((dir / "Old").c_str(), (dir / "New").c_str()));
+    EXPECT_TRUE(Plat_IsDirectory((dir / "new/sub").c_str()));
+    EXPECT_TRUE(Plat_CanRead((dir / "New/Sub/x.wav").c_str()));
+    EXPECT_FALSE(Plat_CanRead((dir / "Old/Sub/x.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+}
