@@ -79,7 +79,8 @@ struct Listing
 // spelling may be left). A folder that this process makes, or renames into place, loses
 // its listing; one that it removes or renames away loses its listing and those below it;
 // a change of the current directory drops them all. Another process's changes since the
-// read are not in it.
+// read are not in it. A folder reached by two paths (through a link) has a listing under
+// each, and an event reaches the one of the path it names.
 // Listings are dropped or renewed in place, never moved, so a pointer to one stays good
 // as long as listingsDropped does not change.
 std::unordered_map<std::string, Listing> listings;
@@ -127,8 +128,7 @@ Listing &ListFolder(const std::string &absoluteFolder)
     if (found != listings.end())
         return found->second;
     Listing &listing = listings[absoluteFolder];
-    int fd = open(absoluteFolder.empty() ? "/" : absoluteFolder.c_str(),
-                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = open(absoluteFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0)
     {
         listing.exists = true;
@@ -190,15 +190,18 @@ std::string Posix_Absolute(const std::string &path)
 const std::string *Posix_FindInFolder(const std::string &absoluteFolder, const std::string &name,
                                       bool verifyMissing, bool *folderExists)
 {
-    Listing *listing = &ListFolder(absoluteFolder);
+    // The resolver's walk names the root "", the events "/".
+    static const std::string root = "/";
+    const std::string &folder = absoluteFolder.empty() ? root : absoluteFolder;
+    Listing *listing = &ListFolder(folder);
     auto found = listing->names.find(name);
     if (found == listing->names.end() && verifyMissing && listing->exists)
     {
         struct stat info;
         if (lstat((absoluteFolder + "/" + name).c_str(), &info) == 0)
         {
-            DropListing(absoluteFolder);
-            listing = &ListFolder(absoluteFolder);
+            DropListing(folder);
+            listing = &ListFolder(folder);
             found = listing->names.find(name);
         }
     }
