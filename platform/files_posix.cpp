@@ -1,14 +1,13 @@
 // POSIX backend of files and folders. The read test, the last-write time and the folder
-// test name a file relative to a held handle of its folder: a run asks about the files of
-// one folder after another, and a relative name spares the kernel the walk down the whole
-// path. A few handles are held, the folders used last; a folder that this process removes
-// or renames, or a change of the current directory, lets them all go.
+// test name a file relative to a held handle of its folder (posix_cache.h): a run asks
+// about the files of one folder after another, and a relative name spares the kernel the
+// walk down the whole path. Every change made on disk is reported to the caches.
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 #include "platform/system.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,56 +22,6 @@ bool WritesFile(const char *mode)
     return strchr(mode, 'w') != nullptr || strchr(mode, 'a') != nullptr;
 }
 
-struct FolderHandle
-{
-    std::string folder; // as the caller spelled it
-    int fd;             // -1: the folder did not open as spelled; whole paths are used
-};
-constexpr size_t FOLDER_HANDLE_COUNT = 8;
-std::vector<FolderHandle> folderHandles; // the most recently used first
-
-void ReleaseFolderHandles()
-{
-    for (const FolderHandle &handle : folderHandles)
-        if (handle.fd >= 0)
-            close(handle.fd);
-    folderHandles.clear();
-}
-
-// A handle of the folder host[0, length), or -1 when the whole path is to be used: the
-// first time in a row a folder is named (a folder named once costs no handle), and when
-// it cannot be opened as spelled (the whole path is always right, so a folder made later
-// costs only time).
-int HeldFolder(const std::string &host, size_t length)
-{
-    static std::string namedOnce;
-    for (size_t i = 0; i < folderHandles.size(); ++i)
-    {
-        const std::string &folder = folderHandles[i].folder;
-        if (folder.size() == length && host.compare(0, length, folder) == 0)
-        {
-            std::rotate(folderHandles.begin(), folderHandles.begin() + static_cast<long>(i),
-                        folderHandles.begin() + static_cast<long>(i) + 1);
-            return folderHandles[0].fd;
-        }
-    }
-    if (namedOnce.size() != length || host.compare(0, length, namedOnce) != 0)
-    {
-        namedOnce.assign(host, 0, length);
-        return -1;
-    }
-    std::string folder = host.substr(0, length);
-    int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folderHandles.size() == FOLDER_HANDLE_COUNT)
-    {
-        if (folderHandles.back().fd >= 0)
-            close(folderHandles.back().fd);
-        folderHandles.pop_back();
-    }
-    folderHandles.insert(folderHandles.begin(), FolderHandle{folder, fd});
-    return fd;
-}
-
 // Posix_HostPath into one reused buffer: the per-file calls of a run then allocate
 // nothing. The text is good until the next call.
 const std::string &HostPathBuffer(const char *path)
@@ -83,53 +32,6 @@ const std::string &HostPathBuffer(const char *path)
          (c = static_cast<char *>(memchr(c, '\\', end - c))) != nullptr; ++c)
         *c = '/';
     return host;
-}
-
-// The status that the last read tests found. The up-to-date decision asks for the
-// last-write time of a source right after testing it for reading; one stat serves both.
-// Anything this process changes on disk, or lets a child change, forgets them.
-struct ReadTest
-{
-    std::string host;
-    struct stat info;
-};
-ReadTest readTests[2];
-size_t nextReadTest;
-
-// The read test of access(R_OK) on a status already at hand: the real user and groups
-// against the permission bits (the super-user reads everything).
-bool MayRead(const struct stat &info)
-{
-    static const uid_t user = getuid();
-    static const std::vector<gid_t> groups = []
-    {
-        std::vector<gid_t> list(static_cast<size_t>(getgroups(0, nullptr)) + 1);
-        int count = getgroups(static_cast<int>(list.size() - 1), list.data());
-        list.resize(count > 0 ? static_cast<size_t>(count) : 0);
-        list.push_back(getgid());
-        return list;
-    }();
-    if (user == 0)
-        return true;
-    if (info.st_uid == user)
-        return (info.st_mode & S_IRUSR) != 0;
-    for (gid_t group : groups)
-        if (info.st_gid == group)
-            return (info.st_mode & S_IRGRP) != 0;
-    return (info.st_mode & S_IROTH) != 0;
-}
-
-// The remembered status of host, taken out of the memory; false when there is none.
-bool TakeReadTest(const std::string &host, struct stat *info)
-{
-    for (ReadTest &test : readTests)
-        if (!test.host.empty() && test.host == host)
-        {
-            *info = test.info;
-            test.host.clear();
-            return true;
-        }
-    return false;
 }
 
 // After op failed on host with error: when the name is missing, retries once on the
@@ -174,7 +76,7 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
 {
     size_t slash = host.find_last_of('/');
     int fd = slash != std::string::npos && slash > 0 && slash + 1 < host.size()
-                 ? HeldFolder(host, slash)
+                 ? Posix_HeldFolder(host, slash)
                  : -1;
     if (fd >= 0)
     {
@@ -189,7 +91,7 @@ template <class Op> bool WithFolderHandle(const std::string &host, Op op)
     if (op(AT_FDCWD, host.c_str()))
     {
         if (fd >= 0)
-            ReleaseFolderHandles();
+            Posix_FolderReplaced();
         return true;
     }
     return RetryResolved(
@@ -212,19 +114,13 @@ bool IsProtectedFile(const std::string &target)
 }
 } // namespace
 
-void Posix_ForgetReadTests()
-{
-    for (ReadTest &test : readTests)
-        test.host.clear();
-}
-
 FILE *Plat_CreateNewFile(const char *path)
 {
     std::string host;
     if (!Posix_ResolveForCreate(Posix_HostPath(path), &host))
         return nullptr;
     if (unlink(host.c_str()) == 0)
-        Posix_NoteRemoved(host);
+        Posix_Removed(host, false);
     int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     FILE *file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (file == nullptr)
@@ -234,7 +130,7 @@ FILE *Plat_CreateNewFile(const char *path)
             close(fd);
         return nullptr;
     }
-    Posix_NoteCreated(host, false);
+    Posix_Created(host, false);
     return file;
 }
 
@@ -252,7 +148,7 @@ FILE *Plat_FOpen(const char *path, const char *mode)
             Posix_SetErrno(errno);
             return nullptr;
         }
-        Posix_NoteCreated(resolved, false);
+        Posix_Created(resolved, false);
         return file;
     }
     FILE *file = nullptr;
@@ -301,13 +197,12 @@ bool Plat_MakeDir(const char *path)
         Posix_SetErrno(errno);
         return false;
     }
-    Posix_NoteCreated(resolved, true);
+    Posix_Created(resolved, true);
     return true;
 }
 
 bool Plat_RemoveDir(const char *path)
 {
-    ReleaseFolderHandles();
     std::string removed;
     bool ok = WithResolvedPath(path,
                                [&](const std::string &p)
@@ -316,7 +211,7 @@ bool Plat_RemoveDir(const char *path)
                                    return rmdir(p.c_str()) == 0;
                                });
     if (ok)
-        Posix_NoteRemoved(removed);
+        Posix_Removed(removed, true);
     return ok;
 }
 
@@ -330,7 +225,7 @@ bool Plat_RemoveFile(const char *path)
                                    return unlink(p.c_str()) == 0;
                                });
     if (ok)
-        Posix_NoteRemoved(removed);
+        Posix_Removed(removed, false);
     return ok;
 }
 
@@ -346,20 +241,10 @@ bool Plat_CanRead(const char *path)
         Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
         return false;
     }
-    struct stat info;
-    const std::string &name = resolved.empty() ? host : resolved;
-    if (!WithFolderHandle(name, [&](int folder, const char *file)
-                          { return fstatat(folder, file, &info, 0) == 0; }))
-        return false;
-    if (!MayRead(info))
-    {
-        Plat_SetLastError(PLAT_ERROR_ACCESS_DENIED);
-        return false;
-    }
-    ReadTest &test = readTests[nextReadTest++ % 2];
-    test.host = host;
-    test.info = info;
-    return true;
+    // The system's own answer, as access(2) gives it: the real user and groups, access
+    // control lists, capabilities.
+    return WithFolderHandle(resolved.empty() ? host : resolved, [](int folder, const char *file)
+                            { return faccessat(folder, file, R_OK, 0) == 0; });
 }
 
 bool Plat_IsDirectory(const char *path)
@@ -374,9 +259,7 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    const std::string &host = HostPathBuffer(path);
-    if (!TakeReadTest(host, &info) &&
-        !WithFolderHandle(host, [&](int folder, const char *name)
+    if (!WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
                           { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))
@@ -403,8 +286,6 @@ bool Plat_ReplaceFile(const char *from, const char *to)
                               return exists;
                           }))
         return false;
-    if (folder)
-        ReleaseFolderHandles();
     std::string target;
     if (!Posix_ResolveForCreate(Posix_HostPath(to), &target) || IsProtectedFile(target))
         return false;
@@ -413,8 +294,7 @@ bool Plat_ReplaceFile(const char *from, const char *to)
         Posix_SetErrno(errno);
         return false;
     }
-    Posix_NoteRemoved(source);
-    Posix_NoteCreated(target, false);
+    Posix_Renamed(source, target, folder);
     return true;
 }
 
@@ -439,9 +319,10 @@ bool Plat_CopyFile(const char *source, const char *destination)
                           }))
         return false;
     struct stat info;
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode))
+    int statError = fstat(in, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EACCES : 0;
+    if (statError != 0)
     {
-        Posix_SetErrno(S_ISDIR(info.st_mode) ? EACCES : errno);
+        Posix_SetErrno(statError);
         close(in);
         return false;
     }
@@ -500,7 +381,7 @@ bool Plat_CopyFile(const char *source, const char *destination)
         Posix_SetErrno(failure);
         return false;
     }
-    Posix_NoteCreated(target, false);
+    Posix_Created(target, false);
     return true;
 }
 
@@ -508,7 +389,6 @@ bool Plat_SetCurrentDirectory(const char *path)
 {
     if (!WithResolvedPath(path, [](const std::string &p) { return chdir(p.c_str()) == 0; }))
         return false;
-    ReleaseFolderHandles();
-    Posix_ForgetListings();
+    Posix_DirectoryChanged();
     return true;
 }

@@ -3,6 +3,7 @@
 // of the name), so every host walks a folder in the same order.
 #include "platform/errors.h"
 #include "platform/find.h"
+#include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 
 #include <algorithm>
@@ -98,7 +99,7 @@ PlatFind *Plat_FindFirst(const char *pattern, PlatFindData *data)
     std::sort(order.begin(), order.end(),
               [&](size_t a, size_t b) { return UpperLess(names[a], names[b]); });
     if (failure == 0)
-        Posix_NoteListing(opened, names.data(), names.size());
+        Posix_Listed(opened, names.data(), names.size());
 
     PlatFind *find = new PlatFind();
     find->next = 0;

@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/interrupt.h"
 #include "platform/lock.h"
+#include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 
 #include <cerrno>
@@ -47,7 +48,7 @@ PlatLock *Plat_LockFile(const char *path, bool wait)
         Posix_SetErrno(errno);
         return nullptr;
     }
-    Posix_NoteCreated(host, false);
+    Posix_Created(host, false);
     while (flock(fd, LOCK_EX | LOCK_NB) != 0)
     {
         int error = errno;

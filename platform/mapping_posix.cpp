@@ -34,9 +34,10 @@ bool Plat_MapFile(const char *path, PlatMapping *mapping)
         return false;
     }
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    int statError = fstat(fd, &info) != 0 ? errno : !S_ISREG(info.st_mode) ? EACCES : 0;
+    if (statError != 0)
     {
-        Posix_SetErrno(S_ISREG(info.st_mode) ? errno : EACCES);
+        Posix_SetErrno(statError);
         close(fd);
         return false;
     }

@@ -1,18 +1,15 @@
-// POSIX backend: path mapping, errno translation and the case-insensitive resolver with
-// its cache of folder listings. An exact name never touches the cache; a missing name
-// is looked up in the listing of its folder, read once per folder and then kept
-// coherent with this process's own creations and removals.
+// POSIX backend: path mapping, errno translation and the case-insensitive resolver. An
+// exact name is never resolved; a missing name is looked up in the listing of its folder
+// (posix_cache.h).
 #include "platform/errors.h"
+#include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 std::string Posix_HostPath(const char *path)
@@ -131,111 +128,6 @@ bool Posix_WildcardMatch(const char *pattern, const char *name)
 
 namespace
 {
-char FoldChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
-}
-
-// Hashing and equality of names ignoring ASCII case.
-struct FoldedHash
-{
-    size_t operator()(const std::string &name) const
-    {
-        uint64_t hash = 14695981039346656037ull;
-        for (char c : name)
-            hash = (hash ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ull;
-        return static_cast<size_t>(hash);
-    }
-};
-struct FoldedEqual
-{
-    bool operator()(const std::string &a, const std::string &b) const
-    {
-        if (a.size() != b.size())
-            return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (FoldChar(a[i]) != FoldChar(b[i]))
-                return false;
-        return true;
-    }
-};
-
-struct Listing
-{
-    bool exists = false;
-    // The host's spellings, found by a name that may differ in case; of several spellings
-    // the smallest is kept, so the choice does not depend on the order of the folder.
-    std::unordered_set<std::string, FoldedHash, FoldedEqual> names;
-};
-
-std::unordered_map<std::string, Listing> listings;
-std::string currentDir;
-// Counts the listings dropped from the cache, so that a remembered one is known to be
-// still there (the others keep their place when the cache grows).
-uint64_t listingsDropped = 0;
-
-const std::string &CurrentDir()
-{
-    if (currentDir.empty())
-    {
-        std::vector<char> buffer(4096);
-        if (getcwd(buffer.data(), buffer.size()) != nullptr)
-            currentDir = buffer.data();
-        else
-            currentDir = ".";
-    }
-    return currentDir;
-}
-
-// The absolute form of a host path, used as the key of the listing cache.
-std::string Absolute(const std::string &path)
-{
-    if (!path.empty() && path[0] == '/')
-        return path;
-    if (path.empty() || path == ".")
-        return CurrentDir();
-    return CurrentDir() + "/" + path;
-}
-
-void AddName(Listing &listing, const std::string &name)
-{
-    auto added = listing.names.insert(name);
-    if (!added.second && name < *added.first)
-    {
-        listing.names.erase(added.first);
-        listing.names.insert(name);
-    }
-}
-
-void DropListing(const std::string &absoluteFolder)
-{
-    if (listings.erase(absoluteFolder) != 0)
-        ++listingsDropped;
-}
-
-Listing &ListFolder(const std::string &absoluteFolder)
-{
-    auto found = listings.find(absoluteFolder);
-    if (found != listings.end())
-        return found->second;
-    Listing &listing = listings[absoluteFolder];
-    int fd = open(absoluteFolder.empty() ? "/" : absoluteFolder.c_str(),
-                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-    {
-        listing.exists = true;
-        std::vector<std::string> names;
-        std::vector<unsigned char> types;
-        Posix_ReadFolder(fd, &names, &types);
-        close(fd);
-        listing.names.reserve(names.size());
-        for (const std::string &name : names)
-            if (name != "." && name != "..")
-                AddName(listing, name);
-    }
-    return listing;
-}
-
 void SplitComponents(const std::string &path, std::vector<std::string> *parts)
 {
     size_t start = 0;
@@ -249,46 +141,6 @@ void SplitComponents(const std::string &path, std::vector<std::string> *parts)
         start = slash + 1;
     }
 }
-
-void SplitParent(const std::string &path, std::string *parent, std::string *name)
-{
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-    {
-        *parent = "";
-        *name = path;
-    }
-    else
-    {
-        *parent = path.substr(0, slash == 0 ? 1 : slash);
-        *name = path.substr(slash + 1);
-    }
-}
-} // namespace
-
-namespace
-{
-// Looks name up in the cached listing of folder. A listing may miss a folder that
-// another process made after it was read; when the exact name exists on disk the
-// listing is read again. verifyMissing asks for that check (one stat) on a miss.
-const std::string *FindInFolder(const std::string &folder, const std::string &name,
-                                bool verifyMissing, bool *folderExists)
-{
-    Listing *listing = &ListFolder(folder);
-    auto found = listing->names.find(name);
-    if (found == listing->names.end() && verifyMissing && listing->exists)
-    {
-        struct stat info;
-        if (lstat((folder + "/" + name).c_str(), &info) == 0)
-        {
-            DropListing(folder);
-            listing = &ListFolder(folder);
-            found = listing->names.find(name);
-        }
-    }
-    *folderExists = listing->exists;
-    return found == listing->names.end() ? nullptr : &*found;
-}
 } // namespace
 
 bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
@@ -299,7 +151,7 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
     // absolute path starts at its own folder when that is known to exist as spelled, else
     // at the deepest of its folders that the cache holds under the spelling given: the
     // walk from the root would come to the same folder.
-    std::string folder = absolute ? "" : Absolute("");
+    std::string folder = absolute ? "" : Posix_Absolute("");
     std::string answer = absolute ? "" : ".";
     size_t rest = 0;
     if (absolute && path.find("//") == std::string::npos && path.find("/.") == std::string::npos)
@@ -308,8 +160,7 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
              slash = path.find_last_of('/', slash - 1))
         {
             std::string start = path.substr(0, slash);
-            auto cached = listings.find(start);
-            if (folderAsSpelled || (cached != listings.end() && cached->second.exists))
+            if (folderAsSpelled || Posix_FolderListed(start))
             {
                 folder = start;
                 answer = folder;
@@ -331,7 +182,7 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
         {
             bool folderExists = false;
             const std::string *found =
-                FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
+                Posix_FindInFolder(folder, part, !last || verifyLeaf, &folderExists);
             if (found == nullptr)
             {
                 *missingCode =
@@ -355,49 +206,10 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
     return true;
 }
 
-bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found)
-{
-    // The files of a run come folder by folder: the folder of the last lookup is
-    // remembered with its listing.
-    static std::string lastParent;
-    static Listing *lastListing = nullptr;
-    static uint64_t lastDropped = 0;
-
-    size_t slash = path.find_last_of('/');
-    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    size_t parentLength = slash == std::string::npos ? 0 : slash == 0 ? 1 : slash;
-    if (nameStart == path.size() || path.compare(nameStart, std::string::npos, ".") == 0 ||
-        path.compare(nameStart, std::string::npos, "..") == 0)
-        return false;
-    Listing *listing = lastListing;
-    if (listing == nullptr || lastDropped != listingsDropped || lastParent.size() != parentLength ||
-        path.compare(0, parentLength, lastParent) != 0)
-    {
-        std::string parent = path.substr(0, parentLength);
-        auto cached = listings.find(Absolute(parent.empty() ? "." : parent));
-        if (cached == listings.end())
-            return false;
-        listing = &cached->second;
-        lastParent = parent;
-        lastListing = listing;
-        lastDropped = listingsDropped;
-    }
-    if (!listing->exists)
-        return false;
-    static std::string name;
-    name.assign(path, nameStart, std::string::npos);
-    auto entry = listing->names.find(name);
-    *found = entry != listing->names.end();
-    resolved->clear();
-    if (*found && name != *entry)
-        *resolved = path.substr(0, nameStart) + *entry;
-    return true;
-}
-
 bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
 {
     std::string parent, name;
-    SplitParent(path, &parent, &name);
+    Posix_SplitParent(path, &parent, &name);
     std::string folder = parent;
     // A folder spelled exactly is taken as it is: the folders above it may be ones we may
     // pass through but not list.
@@ -412,15 +224,12 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
             return false;
         }
     }
-    std::string absoluteFolder = Absolute(folder.empty() ? "." : folder);
-    Listing &listing = ListFolder(absoluteFolder);
-    if (listing.exists)
-    {
-        auto found = listing.names.find(name);
-        if (found != listing.names.end())
-            name = *found;
-    }
-    else if (stat(absoluteFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    std::string absoluteFolder = Posix_Absolute(folder.empty() ? "." : folder);
+    bool folderExists = false;
+    const std::string *listed = Posix_FindInFolder(absoluteFolder, name, false, &folderExists);
+    if (listed != nullptr)
+        name = *listed;
+    else if (!folderExists && (stat(absoluteFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
     {
         Plat_SetLastError(PLAT_ERROR_PATH_NOT_FOUND);
         return false;
@@ -434,52 +243,17 @@ bool Posix_ResolveForCreate(const std::string &path, std::string *resolved)
     return true;
 }
 
-void Posix_NoteCreated(const std::string &hostPath, bool isDirectory)
+void Posix_SplitParent(const std::string &path, std::string *parent, std::string *name)
 {
-    Posix_ForgetReadTests();
-    std::string parent, name;
-    SplitParent(hostPath, &parent, &name);
-    auto found = listings.find(Absolute(parent));
-    if (found != listings.end() && found->second.exists)
-        AddName(found->second, name);
-    if (isDirectory)
-        DropListing(Absolute(hostPath));
-}
-
-void Posix_NoteRemoved(const std::string &hostPath)
-{
-    Posix_ForgetReadTests();
-    std::string parent, name;
-    SplitParent(hostPath, &parent, &name);
-    auto found = listings.find(Absolute(parent));
-    if (found != listings.end())
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
     {
-        Listing &listing = found->second;
-        auto entry = listing.names.find(name);
-        if (entry != listing.names.end() && *entry == name)
-            listing.names.erase(entry);
+        *parent = "";
+        *name = path;
     }
-    DropListing(Absolute(hostPath));
-}
-
-void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count)
-{
-    // Only a listing the cache already holds is renewed: most enumerated folders (the
-    // whole output tree of a run) are never asked about, and would only take memory.
-    auto found = listings.find(Absolute(folder));
-    if (found == listings.end())
-        return;
-    Listing &listing = found->second;
-    listing.exists = true;
-    listing.names.clear();
-    for (size_t i = 0; i < count; ++i)
-        if (names[i] != "." && names[i] != "..")
-            AddName(listing, names[i]);
-}
-
-void Posix_ForgetListings()
-{
-    listings.clear();
-    ++listingsDropped;
-    currentDir.clear();
+    else
+    {
+        *parent = path.substr(0, slash == 0 ? 1 : slash);
+        *name = path.substr(slash + 1);
+    }
 }

@@ -1,5 +1,6 @@
 // Internal to the POSIX backend: mapping of tool paths to host paths, errno
-// translation, and case-insensitive name resolution over cached folder listings.
+// translation, and case-insensitive name resolution over the folder listings of
+// posix_cache.h.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,7 @@ void Posix_SetErrno(int error);
 // host's spelling in resolved when the whole path exists. Otherwise returns false and
 // sets missingCode to 2 (only the last component is missing; resolved then holds the
 // resolved folder, "/" and the last component as given) or 3 (a folder is missing).
-// A folder missing from a cached listing is checked on disk; the last component only
+// A folder missing from a held listing is checked on disk; the last component only
 // with verifyLeaf (callers that already tried the exact name pass false). folderAsSpelled
 // tells that the path's folder exists as spelled, so only the last name is looked up.
 bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *missingCode,
@@ -29,24 +30,9 @@ bool Posix_Resolve(const std::string &path, std::string *resolved, uint32_t *mis
 // PLAT_ERROR_PATH_NOT_FOUND when the folder is missing.
 bool Posix_ResolveForCreate(const std::string &path, std::string *resolved);
 
-// Answers from the cached listing of path's folder, when that folder's listing is cached
-// under the folder's spelling as given: true, with found telling whether the last
-// component is listed (ignoring ASCII case) and resolved holding the path with the listed
-// spelling when that differs from the one given (else empty). False when no listing of
-// the folder is cached. A file that another process made after the listing was read is
-// not seen.
-bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *found);
-
-// Keep cached listings coherent with what this process creates and removes.
-void Posix_NoteCreated(const std::string &hostPath, bool isDirectory);
-// Forgets the file status that read tests keep for the last-write time asked next; called
-// whenever this process changes something on disk or lets a child run.
-void Posix_ForgetReadTests();
-void Posix_NoteRemoved(const std::string &hostPath);
-// Replaces the cached listing of a folder, if one is cached, with a fresh enumeration.
-void Posix_NoteListing(const std::string &folder, const std::string *names, size_t count);
-// Forgets every cached listing (after the current directory changed).
-void Posix_ForgetListings();
+// Splits a host path at its last "/": the folder ("" for none, "/" for the root) and the
+// last component.
+void Posix_SplitParent(const std::string &path, std::string *parent, std::string *name);
 
 // Reads the folder open as fd: every name (with "." and "..") and its directory-entry
 // type, in the host's order. Returns 0, or the errno of a failure while reading; the names

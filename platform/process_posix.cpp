@@ -23,7 +23,6 @@ namespace
 // Starts the program without waiting; the child's pid, or 0 with the last error set.
 pid_t Start(const char *const *argv)
 {
-    Posix_ForgetReadTests();
     if (argv == nullptr || argv[0] == nullptr)
     {
         Plat_SetLastError(PLAT_ERROR_INVALID_PARAMETER);
