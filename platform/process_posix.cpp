@@ -66,8 +66,6 @@ pid_t Start(const char *const *argv)
 // The exit status of an ended child, or -1, with the last error set.
 int StatusOf(int status)
 {
-    // A child has run: anything it changed on disk is unknown to the remembered tests.
-    Posix_ForgetReadTests();
     if (WIFEXITED(status))
     {
         // The child ran; its status says how it went, and no earlier failure of ours
