@@ -17,3 +17,6 @@ void Plat_DebugOutput(const char *text);
 
 // True when standard error is an interactive terminal.
 bool Plat_StderrIsTerminal();
+
+// The number of processors this process may run on (at least 1).
+int Plat_ProcessorCount();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <sched.h>
 #include <unistd.h>
 
 namespace
@@ -114,4 +115,14 @@ void Plat_DebugOutput(const char *) {}
 bool Plat_StderrIsTerminal()
 {
     return isatty(STDERR_FILENO) == 1;
+}
+
+int Plat_ProcessorCount()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof(allowed), &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return CPU_COUNT(&allowed);
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? static_cast<int>(online) : 1;
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 constexpr int TOOL_PATH_SIZE = 260;
+constexpr int TOOL_MAX_JOBS = 64; // sound files converted at the same time, at most
 
 struct LocalizedPrefix
 {
@@ -52,6 +53,7 @@ struct ToolOptions
     char copyDestination[TOOL_PATH_SIZE] = "";
     bool check3D = false;
     bool checkPriv = false;
+    int jobs = 1; // sound files converted at the same time; 0 asks for one per processor
 };
 
 struct ToolFolders

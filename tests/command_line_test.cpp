@@ -26,6 +26,7 @@ platform: {-pc}, defines which platform to run Auralith on (default is to run Au
  -skip-non-localized                    -- Skips non-localized files
  -check3d                               -- Checks all 3D (Spatialized) sounds
  -check-priv                            -- Checks all target sounds for correct PRIV headers (PC RIFF data only)
+ -jobs                  <count>         -- converts up to <count> sound files at the same time (default 1).
 
 
 )";
@@ -67,7 +68,19 @@ TEST(CommandLine, StatusesUsageAndReportOfEachCommandLine)
         // "-aliasfiles" takes "-verbose" as its parameter slot: the usage is printed, verbose
         // stays off, and the run goes on over every alias file.
         {{"-aliasfiles", "-verbose"}, 1, USAGE + NO_ALIAS_WARNING + EMPTY_REPORT},
+        {{"-jobs", tooLong}, 1, "ERROR: '-jobs' parameter greater than 259\n" + USAGE + EMPTY_REPORT},
+        {{"-jobs", "64", "-jobs", "0", "-jobs", "007"}, 1, NO_ALIAS_WARNING + EMPTY_REPORT},
     };
+    for (const char *bad : {"x", "-1", "65", "", "1x", "-verbose"})
+    {
+        SCOPED_TRACE(std::string("-jobs ") + bad);
+        KitRun run = kit.Run({"-jobs", bad});
+        EXPECT_EQ(1, run.status);
+        EXPECT_EQ("ERROR: '-jobs' takes a whole number from 1 to 64, or 0 for one job per "
+                  "processor\n" + USAGE + EMPTY_REPORT,
+                  run.out);
+    }
+    EXPECT_EQ(1, kit.Run({"-jobs"}).status);
     for (const Case &c : cases)
     {
         SCOPED_TRACE(c.args.empty() ? "no options" : c.args[0]);

@@ -225,14 +225,21 @@ TEST_F(InterruptedRun, CtrlCKeepsEveryFinishedFileAndTheNextRunConvertsTheRest)
     if (!HostIsPosix())
         GTEST_SKIP() << "POSIX only: signals a process group";
     // Interrupted once the kit is locked (during start-up), and once the first target, one
-    // in the middle and one near the end are written.
+    // in the middle and one near the end are written; the two runs in between convert two
+    // files at a time.
+    int round = 0;
     for (const char *landmark : {"sound_assets/Auralith.lock", "raw/sound/pa/one.wav",
                                  "raw/sound/ra/one.wav", "raw/sound/sd/four.wav"})
     {
-        SCOPED_TRACE(std::string("interrupted once there is ") + landmark);
+        std::vector<std::string> args;
+        if (round == 1 || round == 2)
+            args = {"-jobs", "2"};
+        ++round;
+        SCOPED_TRACE(std::string("interrupted once there is ") + landmark +
+                     (args.empty() ? "" : " with two jobs"));
         TestKit kit(false);
         WriteKit(kit);
-        StartedProcess run = StartProcess(AURALITH_BINARY, {}, kit.bin());
+        StartedProcess run = StartProcess(AURALITH_BINARY, args, kit.bin());
         ASSERT_TRUE(WaitForFile(kit / landmark, run));
         ProcessResult stopped = InterruptProcess(&run);
         ASSERT_EQ(130, stopped.status) << stopped.out;

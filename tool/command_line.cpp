@@ -34,6 +34,7 @@ enum Option
     OPT_COPY_STREAMED_TO,
     OPT_CHECK3D,
     OPT_CHECK_PRIV,
+    OPT_JOBS,
 };
 
 struct OptionName
@@ -62,6 +63,7 @@ const OptionName optionNames[] = {
     {"-copy-streamed-to", OPT_COPY_STREAMED_TO},
     {"-check3d", OPT_CHECK3D},
     {"-check-priv", OPT_CHECK_PRIV},
+    {"-jobs", OPT_JOBS},
 };
 
 // The index of the platform whose switch is arg, or -1.
@@ -78,6 +80,33 @@ int PlatformSwitch(const char *arg)
 bool ParamTooLong(const char *param)
 {
     return strlen(param) >= PARAM_LIMIT;
+}
+
+// The parameter of "-jobs": a whole number from 0 to 64, checked like the other options'
+// parameters first. False, after the message and the usage text, for anything else.
+bool ParseJobs(int index, int count, char **vector, int *jobs)
+{
+    const char *param = index < count ? vector[index] : "";
+    if (index < count && param[0] != '-' && ParamTooLong(param))
+        return Tool_CheckOptionParam(index, count, vector, "-jobs");
+    int value = 0;
+    bool valid = param[0] != 0;
+    for (const char *c = param; *c != 0 && valid; ++c)
+    {
+        valid = *c >= '0' && *c <= '9';
+        value = value * 10 + (*c - '0');
+        valid = valid && value <= TOOL_MAX_JOBS;
+    }
+    if (!valid)
+    {
+        Com_ErrorPrint(
+            "'-jobs' takes a whole number from 1 to %d, or 0 for one job per processor\n",
+            TOOL_MAX_JOBS);
+        Tool_PrintUsage();
+        return false;
+    }
+    *jobs = value;
+    return true;
 }
 } // namespace
 
@@ -125,11 +154,14 @@ void Tool_PrintUsage()
         " %-22s                 -- Checks all 3D (Spatialized) sounds\n"
         " %-22s                 -- Checks all target sounds for correct PRIV headers (PC RIFF data "
         "only)\n"
+        " %-22s <count>         -- converts up to <count> sound files at the same time (default "
+        "1).\n"
         "\n"
         "\n",
         platforms.c_str(), "-clean", "-lang", "-optimize_compression", "-log", "-verbose", "-sync",
         "-aliasfiles", "-ignore_orphans", "-list", "-list-streamed", "-list-resident",
-        "-copy-streamed-to", "-skip-localized", "-skip-non-localized", "-check3d", "-check-priv");
+        "-copy-streamed-to", "-skip-localized", "-skip-non-localized", "-check3d", "-check-priv",
+        "-jobs");
 }
 
 bool Tool_CheckOptionParam(int index, int count, char **vector, const char *optionName)
@@ -257,6 +289,11 @@ bool Tool_ParseCommandLine(int count, char **vector)
             break;
         case OPT_CHECK_PRIV:
             toolState.options.checkPriv = true;
+            break;
+        case OPT_JOBS:
+            if (!ParseJobs(i + 1, count, vector, &toolState.options.jobs))
+                return false;
+            ++i;
             break;
         }
     }

@@ -11,6 +11,7 @@
 #include "platform/interrupt.h"
 #include "records/paths.h"
 #include "records/tool_state.h"
+#include "tool/conversion_jobs.h"
 #include "tool/progress.h"
 
 #include <cstring>
@@ -86,6 +87,42 @@ void PrintProcess(const SoundFileJob &job)
     Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", strlen(source) >= skip ? source + skip : source,
               strlen(target) >= skip ? target + skip : target);
 }
+
+// Everything of one entry up to the hand-over, in order: the paths and the source; with an
+// action nothing more; otherwise the output folder, the orphan candidate, the history
+// record and the decision. True when the entry goes on to the action or the encoder (the
+// "Process" line then printed), with the history record of a conversion in record.
+bool DecideSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAction action,
+                     SoundFileJob *job, XUHistoryEntry **record)
+{
+    if (!Tool_PrepareSoundFile(outputRoot, entry, job))
+        return false;
+    if (action != nullptr)
+    {
+        PrintProcess(*job);
+        return true;
+    }
+    MakeTargetFolder(job->targetPath);
+    RemoveOrphanCandidate(job->targetPath);
+    bool created = false;
+    *record = Tool_FindHistoryEntry(job->historyName, entry->compressionSetting, entry->streamed,
+                                    job->devraw, &created);
+    ConversionReason reason =
+        Tool_DecideConversion(*record, created, entry->compressionSetting, *job);
+    if (reason == CONVERSION_UP_TO_DATE)
+    {
+        if (toolState.options.verbose)
+            Com_Print(CHANNEL_TOOL, "Skipping up to date sound file %s.\n", job->sourcePath);
+        return false;
+    }
+    if (!created)
+    {
+        (*record)->compressionSetting = entry->compressionSetting;
+        (*record)->devOnly = job->devraw;
+    }
+    PrintProcess(*job);
+    return true;
+}
 } // namespace
 
 void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action)
@@ -107,34 +144,22 @@ void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction acti
 
 void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAction action)
 {
+    size_t firstRecord = toolState.run.errors.size();
     SoundFileJob job;
-    if (!Tool_PrepareSoundFile(outputRoot, entry, &job))
-        return;
+    XUHistoryEntry *record = nullptr;
+    bool handOn = DecideSoundFile(outputRoot, entry, action, &job, &record);
     if (action != nullptr)
     {
-        PrintProcess(job);
-        action(entry, job.sourcePath, job.targetPath, nullptr);
+        if (handOn)
+            action(entry, job.sourcePath, job.targetPath, nullptr);
         return;
     }
-
-    MakeTargetFolder(job.targetPath);
-    RemoveOrphanCandidate(job.targetPath);
-    bool created = false;
-    XUHistoryEntry *record = Tool_FindHistoryEntry(job.historyName, entry->compressionSetting,
-                                                   entry->streamed, job.devraw, &created);
-    ConversionReason reason =
-        Tool_DecideConversion(record, created, entry->compressionSetting, job);
-    if (reason == CONVERSION_UP_TO_DATE)
+    if (Tool_JobsActive())
     {
-        if (toolState.options.verbose)
-            Com_Print(CHANNEL_TOOL, "Skipping up to date sound file %s.\n", job.sourcePath);
-        return;
+        Tool_HoldRecordsBehindJobs(firstRecord);
+        if (handOn)
+            Tool_StartConversion(entry, job, record);
     }
-    if (!created)
-    {
-        record->compressionSetting = entry->compressionSetting;
-        record->devOnly = job.devraw;
-    }
-    PrintProcess(job);
-    toolState.run.platform->encode(entry, job.sourcePath, job.targetPath, record);
+    else if (handOn)
+        toolState.run.platform->encode(entry, job.sourcePath, job.targetPath, record);
 }

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace
 {
 constexpr uint32_t REDRAW_MILLISECONDS = 250;
+constexpr size_t LINE_WIDTH = 79; // characters; the line begins with a carriage return
 
 struct Progress
 {
@@ -19,7 +21,8 @@ struct Progress
     int firstFile;   // filesCount when the line began
     int firstLaunch; // updatedCount when the line began
     uint32_t lastDraw;
-    size_t drawnLength; // characters on the terminal now; 0 when nothing is drawn
+    size_t drawnLength;            // characters on the terminal now; 0 when nothing is drawn
+    std::vector<std::string> jobs; // the file each job converts, or empty
 };
 Progress progress;
 
@@ -27,13 +30,18 @@ void Draw(uint32_t now)
 {
     uint32_t seconds = (now - toolState.run.startTime) / 1000;
     char line[160];
-    int length =
-        snprintf(line, sizeof(line), "\rsound files %d/%d, encoder launches %d, %um %02us",
-                 toolState.run.filesCount - progress.firstFile, progress.total,
-                 toolState.run.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
-    // A shorter line than the last one leaves no characters of it behind.
-    size_t visible = length > 1 ? strlen(line) - 1 : 0;
+    snprintf(line, sizeof(line), "\rsound files %d/%d, encoder launches %d, %um %02us",
+             toolState.run.filesCount - progress.firstFile, progress.total,
+             toolState.run.updatedCount - progress.firstLaunch, seconds / 60, seconds % 60);
     std::string text(line);
+    for (size_t i = 0; i < progress.jobs.size(); ++i)
+        if (!progress.jobs[i].empty())
+            text += " [" + std::to_string(i + 1) + "] " + progress.jobs[i];
+    // A line that wrapped could not be drawn over again.
+    if (text.size() > LINE_WIDTH + 1)
+        text = text.substr(0, LINE_WIDTH - 2) + "...";
+    // A shorter line than the last one leaves no characters of it behind.
+    size_t visible = text.size() - 1;
     if (visible < progress.drawnLength)
         text.append(progress.drawnLength - visible, ' ');
     fputs(text.c_str(), stderr);
@@ -73,4 +81,13 @@ void Tool_EndProgress()
         fflush(stderr);
     }
     progress = Progress{};
+}
+
+void Tool_ProgressJob(int index, const char *file)
+{
+    if (!progress.active)
+        return;
+    if (progress.jobs.size() <= static_cast<size_t>(index))
+        progress.jobs.resize(static_cast<size_t>(index) + 1);
+    progress.jobs[static_cast<size_t>(index)] = file != nullptr ? file : "";
 }

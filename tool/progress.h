@@ -13,3 +13,6 @@ void Tool_UpdateProgress();
 
 // Erases the line if one was drawn and stops drawing. Safe to call when none was begun.
 void Tool_EndProgress();
+
+// Shows on the line that job index (from 0) converts file, or nothing when file is null.
+void Tool_ProgressJob(int index, const char *file);

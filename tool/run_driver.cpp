@@ -10,12 +10,22 @@
 #include "convert/update_check.h"
 #include "engine/common/console.h"
 #include "platform/files.h"
+#include "platform/system.h"
 #include "records/tool_state.h"
+#include "tool/conversion_jobs.h"
 #include "tool/copy_list.h"
 #include "tool/list_loop.h"
 #include "tool/platform_table.h"
 #include "tool/progress.h"
 #include "tool/report.h"
+
+int Tool_JobCount()
+{
+    int jobs = toolState.options.jobs;
+    if (jobs == 0)
+        jobs = Plat_ProcessorCount();
+    return jobs < TOOL_MAX_JOBS ? jobs : TOOL_MAX_JOBS;
+}
 
 Tool_FileAction Tool_ChooseAction()
 {
@@ -56,15 +66,22 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         Tool_FindOrphanCandidates(outputRoot);
 
         if (action == nullptr)
+        {
             Tool_BeginProgress(
                 (toolState.options.skipLoaded ? 0 : toolState.run.loadedList.count) +
                 (toolState.options.skipStreamed ? 0 : toolState.run.streamedList.count));
+            int jobs = Tool_JobCount();
+            if (jobs > 1)
+                Tool_BeginJobs(jobs);
+        }
         if (!toolState.options.skipLoaded)
             Tool_ProcessSoundList(toolState.run.loadedList.head, toolState.run.loadedList.count,
                                   action);
         if (!toolState.options.skipStreamed)
             Tool_ProcessSoundList(toolState.run.streamedList.head, toolState.run.streamedList.count,
                                   action);
+        // The conversions still in hand end before the history is written.
+        Tool_EndJobs();
         Tool_EndProgress();
 
         // A side action reads no history and makes no record: writing would replace the
@@ -82,6 +99,7 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
     }
     catch (const ComErrorClass &)
     {
+        Tool_EndJobs();
         Tool_EndProgress();
         Tool_AddError(0, platform->name, TOOL_ERROR_PLATFORM_UPDATE);
         Tool_FreeHistory();

@@ -9,3 +9,7 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action);
 // The side action that replaces conversion, or null for a conversion run. The check of
 // the PRIV chunk wins over the 3D check, which wins over listing and copying.
 Tool_FileAction Tool_ChooseAction();
+
+// The number of sound files a conversion run converts at the same time: "-jobs", with 0
+// for one per processor, at most TOOL_MAX_JOBS.
+int Tool_JobCount();

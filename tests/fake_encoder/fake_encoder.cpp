@@ -10,7 +10,8 @@
 // rule per line:
 //   fail PROGRAM [TEXT]      exit 1 (for inputs containing TEXT, when given)
 //   silent PROGRAM [TEXT]    exit 0 without writing anything (the same way)
-//   sleep MILLISECONDS       wait before doing anything else
+//   sleep MILLISECONDS [TEXT]  wait before doing anything else (for arguments containing
+//                            TEXT, when given)
 //   stall LAUNCH             at the LAUNCH-th start counted in fake_encoder.log, create
 //                            fake_encoder.stalled and wait (at most ten minutes) to be killed
 #include "tests/support/riff_builder.h"
@@ -140,8 +141,13 @@ int main(int argc, char **argv)
     for (std::string line; std::getline(log, line);)
         ++starts;
     for (const Rule &rule : rules)
-        if (rule.verb == "sleep")
+    {
+        bool named = rule.text.empty();
+        for (const std::string &arg : args)
+            named = named || arg.find(rule.text) != std::string::npos;
+        if (rule.verb == "sleep" && named)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.program.c_str())));
+    }
     for (const Rule &rule : rules)
         if (rule.verb == "stall" && rule.program == std::to_string(starts))
         {
