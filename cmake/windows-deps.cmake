@@ -38,3 +38,13 @@ if(AURALITH_TESTS)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
+
+# JSON for the record of a run: Debian's header-only nlohmann-json, the same headers for
+# every target. They are copied out of the host's include folder, which the cross build
+# must not search as a whole.
+find_path(NLOHMANN_JSON_HOST_DIR nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+  REQUIRED)
+file(COPY ${NLOHMANN_JSON_HOST_DIR}/nlohmann DESTINATION ${CMAKE_BINARY_DIR}/host-headers)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/host-headers)

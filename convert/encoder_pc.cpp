@@ -96,6 +96,20 @@ void Record(PcConversion *conversion, uint32_t toolError, const char *text)
     conversion->errors.push_back(Tool_MakeErrorRecord(conversion->lastError, text, toolError));
 }
 
+// Tool_RunEncoder, telling the exit status and the time as well.
+bool RunEncoderTimed(const char *const *argv, int *status, uint32_t *milliseconds)
+{
+    // After an interrupt no program starts; the file in hand is then given up.
+    if (Plat_Interrupted())
+        return false;
+    uint32_t start = Plat_Milliseconds();
+    *status = Plat_SpawnWait(argv);
+    *milliseconds = Plat_Milliseconds() - start;
+    ++toolState.run.updatedCount;
+    toolState.run.encodeTime += *milliseconds;
+    return *status == 0;
+}
+
 void SetArgv(PcConversion *conversion, std::initializer_list<const char *> words)
 {
     size_t i = 0;
@@ -107,15 +121,9 @@ void SetArgv(PcConversion *conversion, std::initializer_list<const char *> words
 
 bool Tool_RunEncoder(const char *const *argv)
 {
-    // After an interrupt no program starts; the file in hand is then given up.
-    if (Plat_Interrupted())
-        return false;
-    uint32_t start = Plat_Milliseconds();
-    int status = Plat_SpawnWait(argv);
-    uint32_t end = Plat_Milliseconds();
-    ++toolState.run.updatedCount;
-    toolState.run.encodeTime += end - start;
-    return status == 0;
+    int status = -1;
+    uint32_t milliseconds = 0;
+    return RunEncoderTimed(argv, &status, &milliseconds);
 }
 
 void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, const char *sourcePath,
@@ -134,7 +142,9 @@ void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, con
     c.converted = nullptr;
     c.argv[0] = nullptr;
     c.errors.clear();
+    c.launches.clear();
     c.failed = false;
+    c.abandoned = false;
 
     // Failures below record the last system error; an earlier lookup that found no
     // platform-specific source must not be blamed for them.
@@ -240,10 +250,13 @@ const char *const *Tool_NextPcLaunch(PcConversion *conversion)
     return c.argv;
 }
 
-void Tool_PcLaunchEnded(PcConversion *conversion, bool succeeded, uint32_t lastError)
+void Tool_PcLaunchEnded(PcConversion *conversion, int exitStatus, uint32_t lastError,
+                        uint32_t milliseconds)
 {
     PcConversion &c = *conversion;
     c.lastError = lastError;
+    c.launches.push_back(ProgramLaunchRecord{c.argv[0], exitStatus, milliseconds});
+    bool succeeded = exitStatus == 0;
     // Once an interrupt stopped a program, no later choice stands in for it.
     bool stopped = !succeeded && Plat_Interrupted();
     switch (c.stage)
@@ -294,7 +307,8 @@ void Tool_FinishPcConversion(PcConversion *conversion)
     }
     // A file given up after an interrupt is no fault of its own: it records nothing and,
     // like a failed one, is left out of the history so that the next run converts it.
-    if (c.stage == PC_FAILED && !Plat_Interrupted())
+    c.abandoned = c.stage == PC_ABANDONED || (c.stage == PC_FAILED && Plat_Interrupted());
+    if (c.stage == PC_FAILED && !c.abandoned)
         Record(&c, TOOL_ERROR_BAD_FILE_FORMAT, va("during encoding %s", c.sourcePath));
     c.failed = c.stage != PC_DONE;
     c.stage = PC_DONE;
@@ -302,10 +316,17 @@ void Tool_FinishPcConversion(PcConversion *conversion)
 
 void Tool_CommitPcConversion(const PcConversion &conversion)
 {
-    std::vector<ToolErrorRecord> &errors = toolState.run.errors;
-    errors.insert(errors.end(), conversion.errors.begin(), conversion.errors.end());
+    Tool_AppendErrorRecords(conversion.errors);
     if (conversion.failed && conversion.history != nullptr)
         conversion.history->failed = true;
+    if (SoundFileRecord *record = Tool_SoundFileRecord(conversion.entry))
+    {
+        record->programs = conversion.launches;
+        if (conversion.failed)
+            record->decision = "failed";
+        if (conversion.abandoned)
+            record->reason = "interrupted";
+    }
 }
 
 void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const char *targetPath,
@@ -316,8 +337,10 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
                            toolState.folders.tempDir);
     while (const char *const *argv = Tool_NextPcLaunch(&conversion))
     {
-        bool succeeded = Tool_RunEncoder(argv);
-        Tool_PcLaunchEnded(&conversion, succeeded, Plat_LastError());
+        int status = -1;
+        uint32_t milliseconds = 0;
+        RunEncoderTimed(argv, &status, &milliseconds);
+        Tool_PcLaunchEnded(&conversion, status, Plat_LastError(), milliseconds);
     }
     Tool_FinishPcConversion(&conversion);
     Tool_CommitPcConversion(conversion);

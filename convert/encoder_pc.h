@@ -4,6 +4,7 @@
 
 #include "records/error_records.h"
 #include "records/history_entry.h"
+#include "records/run_record.h"
 #include "records/sound_entry.h"
 #include "records/tool_state.h"
 
@@ -55,7 +56,9 @@ struct PcConversion
     const char *argv[8];   // the launch in hand
     uint32_t lastError;    // the system's last error as this conversion's own calls left it
     std::vector<ToolErrorRecord> errors;
-    bool failed; // set by Finish unless the target was written
+    std::vector<ProgramLaunchRecord> launches;
+    bool failed;    // set by Finish unless the target was written
+    bool abandoned; // given up after an interrupt
 };
 
 // scratchFolder holds the programs' two output files (the run's scratch folder, or a
@@ -66,11 +69,13 @@ void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, con
 // The program to start next, its output removed first; null when none is to be started.
 // After an interrupt no program starts and the conversion is given up.
 const char *const *Tool_NextPcLaunch(PcConversion *conversion);
-// The outcome of the program NextPcLaunch named: whether it exited with status 0, and
-// the system's last error as its start or its wait left it.
-void Tool_PcLaunchEnded(PcConversion *conversion, bool succeeded, uint32_t lastError);
+// The outcome of the program NextPcLaunch named: its exit status (-1 when it could not
+// start or did not exit normally), the system's last error as its start or its wait left
+// it, and the milliseconds it took.
+void Tool_PcLaunchEnded(PcConversion *conversion, int exitStatus, uint32_t lastError,
+                        uint32_t milliseconds);
 // Writes the target, or records the failure; the conversion is then done.
 void Tool_FinishPcConversion(PcConversion *conversion);
-// Appends the conversion's error records to the run's and marks its history record
-// failed when it did not succeed.
+// Appends the conversion's error records to the run's, marks its history record failed
+// when it did not succeed, and completes the entry's record of the run.
 void Tool_CommitPcConversion(const PcConversion &conversion);

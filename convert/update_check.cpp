@@ -49,10 +49,10 @@ bool FinishTarget(char *target, const PlatformInfo *platform)
     return true;
 }
 
-bool NameTooLong(const char *historyName)
+SoundFilePrepared NameTooLong(const char *historyName)
 {
     Tool_AddError(0, historyName, TOOL_ERROR_NAME_TOO_LONG);
-    return false;
+    return SOUND_FILE_NAME_TOO_LONG;
 }
 } // namespace
 
@@ -112,12 +112,16 @@ SoundFilePathsResult Tool_FormSoundFilePaths(const char *outputRoot, const Sound
     return SOUND_PATHS_FORMED;
 }
 
-bool Tool_PrepareSoundFile(const char *outputRoot, const SoundFileEntry *entry, SoundFileJob *job)
+SoundFilePrepared Tool_PrepareSoundFile(const char *outputRoot, const SoundFileEntry *entry,
+                                        SoundFileJob *job)
 {
     SoundFilePaths paths;
     SoundFilePathsResult formed = Tool_FormSoundFilePaths(outputRoot, entry, &paths);
+    job->localized = paths.localized;
+    job->sourcePath[0] = 0;
+    job->targetPath[0] = 0;
     if (formed == SOUND_PATHS_SKIPPED)
-        return false;
+        return SOUND_FILE_SKIPPED;
     Str_Copy(job->historyName, paths.historyName, sizeof(job->historyName));
     if (formed == SOUND_PATHS_TOO_LONG)
         return NameTooLong(job->historyName);
@@ -130,7 +134,7 @@ bool Tool_PrepareSoundFile(const char *outputRoot, const SoundFileEntry *entry, 
     if (job->devraw && !Plat_CanRead(source))
     {
         Tool_AddError(2, source, 0);
-        return false;
+        return SOUND_FILE_SOURCE_MISSING;
     }
     Str_Copy(job->sourcePath, source, sizeof(job->sourcePath));
     Str_Copy(job->targetPath, job->devraw ? paths.devrawTarget : paths.rawTarget,
@@ -154,7 +158,7 @@ bool Tool_PrepareSoundFile(const char *outputRoot, const SoundFileEntry *entry, 
     if (!FinishTarget(job->targetPath, platform))
         return NameTooLong(job->historyName);
     Tool_BackSlashPath(job->sourcePath);
-    return true;
+    return SOUND_FILE_PREPARED;
 }
 
 ConversionReason Tool_DecideConversion(const XUHistoryEntry *record, bool created,

@@ -37,20 +37,29 @@ SoundFilePathsResult Tool_FormSoundFilePaths(const char *outputRoot, const Sound
                                              SoundFilePaths *paths);
 
 // One sound file as the loop hands it on: its history name, its source and target (both
-// backslash-separated) and whether the source lies under devraw.
+// backslash-separated), whether the source lies under devraw and whether it is localized.
 struct SoundFileJob
 {
     char historyName[TOOL_PATH_SIZE];
     char sourcePath[TOOL_PATH_SIZE];
     char targetPath[TOOL_PATH_SIZE];
     bool devraw;
+    bool localized;
+};
+
+enum SoundFilePrepared
+{
+    SOUND_FILE_PREPARED,
+    SOUND_FILE_SKIPPED,        // by "-skip-localized" or "-skip-non-localized"
+    SOUND_FILE_NAME_TOO_LONG,  // recorded: tool error 2
+    SOUND_FILE_SOURCE_MISSING, // recorded: system error 2
 };
 
 // Forms the paths and finds the source: under raw, else under devraw, and a
-// platform-specific source beside it in its place. False when the entry is skipped by
-// option, its name is too long (recorded, tool error 2) or it has no source (recorded,
-// system error 2).
-bool Tool_PrepareSoundFile(const char *outputRoot, const SoundFileEntry *entry, SoundFileJob *job);
+// platform-specific source beside it in its place. Anything but SOUND_FILE_PREPARED means
+// the entry goes no further.
+SoundFilePrepared Tool_PrepareSoundFile(const char *outputRoot, const SoundFileEntry *entry,
+                                        SoundFileJob *job);
 
 // Why a sound file is converted, in the order the decision tests it.
 enum ConversionReason

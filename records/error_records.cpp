@@ -32,7 +32,20 @@ const char *const toolErrorMessages[TOOL_ERROR_MESSAGE_COUNT] = {
 
 void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError)
 {
-    toolState.run.errors.push_back(Tool_MakeErrorRecord(systemError, text, toolError));
+    Tool_AppendErrorRecords({Tool_MakeErrorRecord(systemError, text, toolError)});
+}
+
+void Tool_AppendErrorRecords(const std::vector<ToolErrorRecord> &records)
+{
+    std::vector<ToolErrorRecord> &errors = toolState.run.errors;
+    RunRecord &run = toolState.run.record;
+    for (const ToolErrorRecord &record : records)
+    {
+        // A record of the run names the records each sound file caused.
+        if (run.enabled && run.current != nullptr)
+            Tool_SoundFileRecord(run.current)->errors.push_back(errors.size());
+        errors.push_back(record);
+    }
 }
 
 ToolErrorRecord Tool_MakeErrorRecord(uint32_t systemError, const char *text, uint32_t toolError)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct ToolErrorRecord
 {
@@ -31,5 +32,7 @@ enum ToolErrorCode : uint32_t
 
 // Appends an error record to the run's list (Tool_MakeErrorRecord); prints nothing.
 void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError);
+// Appends records made earlier (Tool_MakeErrorRecord), in their order.
+void Tool_AppendErrorRecords(const std::vector<ToolErrorRecord> &records);
 // The record, with the system's message for a system error and the text cut to its field.
 ToolErrorRecord Tool_MakeErrorRecord(uint32_t systemError, const char *text, uint32_t toolError);

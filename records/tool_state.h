@@ -15,6 +15,7 @@
 #include "records/error_records.h"
 #include "records/history_entry.h"
 #include "records/platform_info.h"
+#include "records/run_record.h"
 #include "records/sound_entry.h"
 
 #include <cstdint>
@@ -53,7 +54,9 @@ struct ToolOptions
     char copyDestination[TOOL_PATH_SIZE] = "";
     bool check3D = false;
     bool checkPriv = false;
-    int jobs = 1; // sound files converted at the same time; 0 asks for one per processor
+    int jobs = 1;        // sound files converted at the same time; 0 asks for one per processor
+    bool dryRun = false; // decide only: nothing on disk changes but the log
+    char reportJson[TOOL_PATH_SIZE] = ""; // where the record of the run goes, or empty
 };
 
 struct ToolFolders
@@ -82,6 +85,8 @@ struct ToolRun
     // The output folders this run has made sure of: the target folders of thousands of
     // sounds are few, and each needs making (or looking at) only once per run.
     std::unordered_set<std::string> knownFolders;
+    // What the run did with each sound file, kept when "-report-json" asks for it.
+    RunRecord record;
 };
 
 struct ToolState

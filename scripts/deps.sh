@@ -7,6 +7,7 @@ packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(build-essential cmake ninja-build pkg-config zlib1g-dev libminizip-dev libgtest-dev
             libsoxr-dev libavcodec-dev libavutil-dev libsndfile1-dev ffmpeg zip python3 hyperfine
+            nlohmann-json3-dev python3-jsonschema
             clang libclang-rt-14-dev)
 fi
 missing=()

@@ -26,6 +26,8 @@ platform: {-pc}, defines which platform to run Auralith on (default is to run Au
  -skip-non-localized                    -- Skips non-localized files
  -check3d                               -- Checks all 3D (Spatialized) sounds
  -check-priv                            -- Checks all target sounds for correct PRIV headers (PC RIFF data only)
+ -dry-run                               -- shows which sound files would be converted and why, and changes nothing.
+ -report-json          <filename>      -- writes a machine-readable record of the run to <filename>.
  -jobs                  <count>         -- converts up to <count> sound files at the same time (default 1).
 
 

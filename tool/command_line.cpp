@@ -34,6 +34,8 @@ enum Option
     OPT_COPY_STREAMED_TO,
     OPT_CHECK3D,
     OPT_CHECK_PRIV,
+    OPT_DRY_RUN,
+    OPT_REPORT_JSON,
     OPT_JOBS,
 };
 
@@ -63,6 +65,8 @@ const OptionName optionNames[] = {
     {"-copy-streamed-to", OPT_COPY_STREAMED_TO},
     {"-check3d", OPT_CHECK3D},
     {"-check-priv", OPT_CHECK_PRIV},
+    {"-dry-run", OPT_DRY_RUN},
+    {"-report-json", OPT_REPORT_JSON},
     {"-jobs", OPT_JOBS},
 };
 
@@ -154,6 +158,10 @@ void Tool_PrintUsage()
         " %-22s                 -- Checks all 3D (Spatialized) sounds\n"
         " %-22s                 -- Checks all target sounds for correct PRIV headers (PC RIFF data "
         "only)\n"
+        " %-22s                 -- shows which sound files would be converted and why, and "
+        "changes nothing.\n"
+        // The line of -report-json is one blank narrower than the others, as published.
+        " %-21s <filename>      -- writes a machine-readable record of the run to <filename>.\n"
         " %-22s <count>         -- converts up to <count> sound files at the same time (default "
         "1).\n"
         "\n"
@@ -161,7 +169,7 @@ void Tool_PrintUsage()
         platforms.c_str(), "-clean", "-lang", "-optimize_compression", "-log", "-verbose", "-sync",
         "-aliasfiles", "-ignore_orphans", "-list", "-list-streamed", "-list-resident",
         "-copy-streamed-to", "-skip-localized", "-skip-non-localized", "-check3d", "-check-priv",
-        "-jobs");
+        "-dry-run", "-report-json", "-jobs");
 }
 
 bool Tool_CheckOptionParam(int index, int count, char **vector, const char *optionName)
@@ -290,12 +298,31 @@ bool Tool_ParseCommandLine(int count, char **vector)
         case OPT_CHECK_PRIV:
             toolState.options.checkPriv = true;
             break;
+        case OPT_DRY_RUN:
+            toolState.options.dryRun = true;
+            break;
+        case OPT_REPORT_JSON:
+            if (!Tool_CheckOptionParam(i + 1, count, vector, "-report-json"))
+                return false;
+            ++i;
+            Str_Copy(toolState.options.reportJson, vector[i], sizeof(toolState.options.reportJson));
+            break;
         case OPT_JOBS:
             if (!ParseJobs(i + 1, count, vector, &toolState.options.jobs))
                 return false;
             ++i;
             break;
         }
+    }
+    const ToolOptions &options = toolState.options;
+    if (options.dryRun &&
+        (options.listFiles || options.copyStreamed || options.check3D || options.checkPriv))
+    {
+        Com_ErrorPrint("'-dry-run' goes through a conversion run; it cannot be combined with "
+                       "-list, -list-streamed, -list-resident, -copy-streamed-to, -check3d or "
+                       "-check-priv\n");
+        Tool_PrintUsage();
+        return false;
     }
     return true;
 }

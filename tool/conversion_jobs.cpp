@@ -22,6 +22,7 @@ namespace
 // conversion (finished once its job let it go).
 struct Pending
 {
+    const SoundFileEntry *entry = nullptr;
     std::vector<ToolErrorRecord> records;
     std::unique_ptr<PcConversion> conversion;
     bool finished = false;
@@ -50,10 +51,12 @@ void CommitFinished()
     while (!jobs.pending.empty() && jobs.pending.front().finished)
     {
         Pending &front = jobs.pending.front();
-        std::vector<ToolErrorRecord> &errors = toolState.run.errors;
-        errors.insert(errors.end(), front.records.begin(), front.records.end());
+        // The records are the entry's own, for the record of the run.
+        toolState.run.record.current = front.entry;
+        Tool_AppendErrorRecords(front.records);
         if (front.conversion != nullptr)
             Tool_CommitPcConversion(*front.conversion);
+        toolState.run.record.current = nullptr;
         jobs.pending.pop_front();
     }
 }
@@ -76,7 +79,7 @@ void Advance(int index)
             return;
         // A program that cannot start is a launch that failed, as when waited for.
         ++toolState.run.updatedCount;
-        Tool_PcLaunchEnded(job.conversion, false, Plat_LastError());
+        Tool_PcLaunchEnded(job.conversion, -1, Plat_LastError(), 0);
     }
     Tool_FinishPcConversion(job.conversion);
     job.pending->finished = true;
@@ -99,9 +102,10 @@ void WaitForOne()
     Job &job = jobs.jobs[static_cast<size_t>(index)];
     uint32_t lastError = Plat_LastError();
     job.process = nullptr;
+    uint32_t milliseconds = Plat_Milliseconds() - job.launched;
     ++toolState.run.updatedCount;
-    toolState.run.encodeTime += Plat_Milliseconds() - job.launched;
-    Tool_PcLaunchEnded(job.conversion, status == 0, lastError);
+    toolState.run.encodeTime += milliseconds;
+    Tool_PcLaunchEnded(job.conversion, status, lastError, milliseconds);
     Advance(index);
     Tool_UpdateProgress();
 }
@@ -140,15 +144,19 @@ bool Tool_JobsActive()
     return jobs.active;
 }
 
-void Tool_HoldRecordsBehindJobs(size_t firstRecord)
+void Tool_HoldRecordsBehindJobs(const SoundFileEntry *entry, size_t firstRecord)
 {
     std::vector<ToolErrorRecord> &errors = toolState.run.errors;
     if (jobs.pending.empty() || errors.size() <= firstRecord)
         return;
     Pending held;
+    held.entry = entry;
     held.records.assign(errors.begin() + static_cast<long>(firstRecord), errors.end());
     held.finished = true;
     errors.resize(firstRecord);
+    // The record of the run names them again when they are committed.
+    if (SoundFileRecord *record = Tool_SoundFileRecord(entry))
+        record->errors.clear();
     jobs.pending.push_back(std::move(held));
 }
 
@@ -175,6 +183,7 @@ void Tool_StartConversion(SoundFileEntry *entry, const SoundFileJob &job, XUHist
         slot.scratchMade = true;
     }
     Pending pending;
+    pending.entry = entry;
     pending.conversion = std::make_unique<PcConversion>();
     slot.conversion = pending.conversion.get();
     jobs.pending.push_back(std::move(pending));

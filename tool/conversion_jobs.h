@@ -26,7 +26,7 @@ bool Tool_JobsActive();
 // Called by the list loop after an entry's decision: the error records added since
 // firstRecord wait behind the conversions still in hand, so that they are committed in
 // list order.
-void Tool_HoldRecordsBehindJobs(size_t firstRecord);
+void Tool_HoldRecordsBehindJobs(const SoundFileEntry *entry, size_t firstRecord);
 
 // Starts the conversion of an entry in a free job, waiting for one to come free first (and
 // for a conversion in hand of the same target to end).

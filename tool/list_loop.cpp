@@ -77,32 +77,68 @@ void MakeTargetFolder(const char *targetPath)
         Tool_MakeDirPath(folder.c_str());
 }
 
+const char *FromKitRoot(const char *path);
+
 void PrintProcess(const SoundFileJob &job)
 {
-    if (!toolState.options.verbose)
-        return;
+    if (toolState.options.verbose)
+        Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", FromKitRoot(job.sourcePath),
+                  FromKitRoot(job.targetPath));
+}
+
+const char *const REASONS[] = {"up to date", "no history record", "compression setting changed",
+                               "target missing", "source newer than target"};
+
+// The paths of a file relative to the kit root, as the "Process" line shows them.
+const char *FromKitRoot(const char *path)
+{
     size_t skip = strlen(toolState.folders.baseDir);
-    const char *source = job.sourcePath;
-    const char *target = job.targetPath;
-    Com_Print(CHANNEL_TOOL, "Process %s -> %s\n", strlen(source) >= skip ? source + skip : source,
-              strlen(target) >= skip ? target + skip : target);
+    return strlen(path) >= skip ? path + skip : path;
+}
+
+// Notes in the record of the run (when one is kept) what became of the entry.
+void Note(const SoundFileEntry *entry, const SoundFileJob &job, const char *decision,
+          const char *reason)
+{
+    if (SoundFileRecord *record = Tool_SoundFileRecord(entry))
+    {
+        record->localized = job.localized;
+        record->source = job.sourcePath;
+        record->target = job.targetPath;
+        record->decision = decision;
+        record->reason = reason;
+    }
 }
 
 // Everything of one entry up to the hand-over, in order: the paths and the source; with an
 // action nothing more; otherwise the output folder, the orphan candidate, the history
 // record and the decision. True when the entry goes on to the action or the encoder (the
-// "Process" line then printed), with the history record of a conversion in record.
+// "Process" line then printed), with the history record of a conversion in record. A dry
+// run makes no folder and hands nothing on: it says what would be converted and why.
 bool DecideSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAction action,
                      SoundFileJob *job, XUHistoryEntry **record)
 {
-    if (!Tool_PrepareSoundFile(outputRoot, entry, job))
+    switch (Tool_PrepareSoundFile(outputRoot, entry, job))
+    {
+    case SOUND_FILE_PREPARED:
+        break;
+    case SOUND_FILE_SKIPPED:
+        Note(entry, *job, "skipped", job->localized ? "localized" : "not localized");
         return false;
+    case SOUND_FILE_NAME_TOO_LONG:
+        Note(entry, *job, "failed", "name too long");
+        return false;
+    case SOUND_FILE_SOURCE_MISSING:
+        Note(entry, *job, "failed", "source missing");
+        return false;
+    }
     if (action != nullptr)
     {
         PrintProcess(*job);
         return true;
     }
-    MakeTargetFolder(job->targetPath);
+    if (!toolState.options.dryRun)
+        MakeTargetFolder(job->targetPath);
     RemoveOrphanCandidate(job->targetPath);
     bool created = false;
     *record = Tool_FindHistoryEntry(job->historyName, entry->compressionSetting, entry->streamed,
@@ -111,14 +147,22 @@ bool DecideSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAct
         Tool_DecideConversion(*record, created, entry->compressionSetting, *job);
     if (reason == CONVERSION_UP_TO_DATE)
     {
+        Note(entry, *job, "up to date", "");
         if (toolState.options.verbose)
             Com_Print(CHANNEL_TOOL, "Skipping up to date sound file %s.\n", job->sourcePath);
         return false;
     }
+    Note(entry, *job, "converted", REASONS[reason]);
     if (!created)
     {
         (*record)->compressionSetting = entry->compressionSetting;
         (*record)->devOnly = job->devraw;
+    }
+    if (toolState.options.dryRun)
+    {
+        Com_Print(CHANNEL_TOOL, "would convert %s -> %s (%s)\n", FromKitRoot(job->sourcePath),
+                  FromKitRoot(job->targetPath), REASONS[reason]);
+        return false;
     }
     PrintProcess(*job);
     return true;
@@ -145,6 +189,7 @@ void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction acti
 void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAction action)
 {
     size_t firstRecord = toolState.run.errors.size();
+    toolState.run.record.current = entry;
     SoundFileJob job;
     XUHistoryEntry *record = nullptr;
     bool handOn = DecideSoundFile(outputRoot, entry, action, &job, &record);
@@ -152,14 +197,14 @@ void Tool_ProcessSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_F
     {
         if (handOn)
             action(entry, job.sourcePath, job.targetPath, nullptr);
-        return;
     }
-    if (Tool_JobsActive())
+    else if (Tool_JobsActive())
     {
-        Tool_HoldRecordsBehindJobs(firstRecord);
+        Tool_HoldRecordsBehindJobs(entry, firstRecord);
         if (handOn)
             Tool_StartConversion(entry, job, record);
     }
     else if (handOn)
         toolState.run.platform->encode(entry, job.sourcePath, job.targetPath, record);
+    toolState.run.record.current = nullptr;
 }

@@ -50,6 +50,9 @@ int main(int argc, char **argv)
         toolState.options.useHistory = false;
         toolState.options.ignoreOrphans = true;
     }
+    // Conversion runs keep a record of what they do when one is asked for; side actions
+    // write none.
+    toolState.run.record.enabled = action == nullptr && toolState.options.reportJson[0] != 0;
     for (int i = 0; i < PLATFORM_COUNT; ++i)
         if (toolState.options.platformSelected[i] || toolState.options.allPlatforms)
             Tool_RunPlatform(i, action);

@@ -4,6 +4,7 @@
 
 #include "engine/common/console.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/find.h"
 #include "platform/system.h"
 #include "records/paths.h"
@@ -37,7 +38,11 @@ void WalkOutputFolder(const char *outputRoot, const char *word, const char *lang
         return;
     }
     size_t errorsBefore = toolState.run.errors.size();
-    Tool_MakeDirPath(folder);
+    // A dry run makes no folder; one that a real run would make is empty.
+    if (toolState.options.dryRun && !Plat_IsDirectory(folder) && !Plat_CanRead(folder))
+        return;
+    if (!toolState.options.dryRun)
+        Tool_MakeDirPath(folder);
     Tool_CollectOutputFiles(folder, toolState.run.platform->targetExt);
     (*walked)[folder].assign(toolState.run.errors.begin() + static_cast<long>(errorsBefore),
                              toolState.run.errors.end());

@@ -9,6 +9,7 @@
 #include "convert/checks.h"
 #include "convert/update_check.h"
 #include "engine/common/console.h"
+#include "engine/common/str.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "records/tool_state.h"
@@ -18,6 +19,31 @@
 #include "tool/platform_table.h"
 #include "tool/progress.h"
 #include "tool/report.h"
+
+#include <algorithm>
+
+namespace
+{
+// The aliases of every sound file, for the record of the run: gathered before the merge
+// folds the entries of one sound file into one.
+void NoteAliases()
+{
+    RunRecord &record = toolState.run.record;
+    for (const SoundFileList *list : {&toolState.run.loadedList, &toolState.run.streamedList})
+        for (const SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next)
+        {
+            std::string key = entry->file;
+            for (char &c : key)
+                c = Str_ToLowerAscii(c);
+            record.aliasesOf[entry->streamed ? 1 : 0][key].push_back(
+                AliasUse{entry->name, entry->aliasFile});
+        }
+    // The lists hold the rows last read first.
+    for (auto &kind : record.aliasesOf)
+        for (auto &file : kind)
+            std::reverse(file.second.begin(), file.second.end());
+}
+} // namespace
 
 int Tool_JobCount()
 {
@@ -55,6 +81,8 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
             Tool_ReadHistory();
         for (const std::string &name : toolState.options.aliasFiles)
             Tool_ParseAliasFile(platformIndex, name.c_str());
+        if (toolState.run.record.enabled)
+            NoteAliases();
         if (!toolState.options.skipLoaded)
             Tool_MergeSoundList(&toolState.run.loadedList);
         if (!toolState.options.skipStreamed)
@@ -85,17 +113,21 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         Tool_EndProgress();
 
         // A side action reads no history and makes no record: writing would replace the
-        // stored history with an empty one, so the file is left as it is.
-        if (action == nullptr)
+        // stored history with an empty one, so the file is left as it is. A dry run changes
+        // nothing on disk: neither the history nor the scratch folder.
+        if (action == nullptr && !toolState.options.dryRun)
             Tool_WriteHistory();
         Tool_FreeHistory();
 
-        for (int n = platform->minCompression; n <= platform->maxCompression; ++n)
-            Plat_RemoveFile(va("%s\\%d.xma", toolState.folders.tempDir, n));
-        // The encoders' scratch files go too, so that the scratch folder is empty and
-        // removed at shutdown.
-        Plat_RemoveFile(va("%s\\temp.rate.wav", toolState.folders.tempDir));
-        Plat_RemoveFile(va("%s\\temp.encode.wav", toolState.folders.tempDir));
+        if (!toolState.options.dryRun)
+        {
+            for (int n = platform->minCompression; n <= platform->maxCompression; ++n)
+                Plat_RemoveFile(va("%s\\%d.xma", toolState.folders.tempDir, n));
+            // The encoders' scratch files go too, so that the scratch folder is empty and
+            // removed at shutdown.
+            Plat_RemoveFile(va("%s\\temp.rate.wav", toolState.folders.tempDir));
+            Plat_RemoveFile(va("%s\\temp.encode.wav", toolState.folders.tempDir));
+        }
     }
     catch (const ComErrorClass &)
     {

@@ -12,6 +12,7 @@
 #include "records/paths.h"
 #include "records/tool_state.h"
 #include "tool/report.h"
+#include "tool/run_json.h"
 
 #include <cstdio>
 #include <cstring>
@@ -81,6 +82,9 @@ void Tool_Init()
 
 bool Tool_LockKit()
 {
+    // A dry run touches neither the scratch folder nor the history.
+    if (toolState.options.dryRun)
+        return true;
     // Without a source root there is no scratch folder and no history to keep apart.
     if (!Plat_IsDirectory(toolState.folders.sourceRoot))
         return true;
@@ -119,6 +123,9 @@ int Tool_Shutdown()
     uint32_t elapsed = Plat_Milliseconds() - toolState.run.startTime;
     toolState.run.otherTime =
         elapsed > toolState.run.encodeTime ? elapsed - toolState.run.encodeTime : 0;
+    // The record of the run comes first, so that a failure to write it is in the report.
+    if (toolState.run.record.enabled)
+        Tool_WriteRunJson();
     int errorCount = 0;
     if (!toolState.options.listFiles && !toolState.options.copyStreamed &&
         !toolState.options.check3D && !toolState.options.checkPriv)
