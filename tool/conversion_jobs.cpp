@@ -98,7 +98,20 @@ void WaitForOne()
     int status = -1;
     int index = Plat_WaitAny(running.data(), static_cast<int>(running.size()), &status);
     if (index < 0)
+    {
+        // The system lost track of the programs: each counts as failed, so that the run
+        // still ends.
+        uint32_t lastError = Plat_LastError();
+        for (size_t i = 0; i < jobs.jobs.size(); ++i)
+            if (jobs.jobs[i].process != nullptr)
+            {
+                jobs.jobs[i].process = nullptr;
+                ++toolState.run.updatedCount;
+                Tool_PcLaunchEnded(jobs.jobs[i].conversion, -1, lastError, 0);
+                Advance(static_cast<int>(i));
+            }
         return;
+    }
     Job &job = jobs.jobs[static_cast<size_t>(index)];
     uint32_t lastError = Plat_LastError();
     job.process = nullptr;
