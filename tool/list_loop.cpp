@@ -77,7 +77,12 @@ void MakeTargetFolder(const char *targetPath)
         Tool_MakeDirPath(folder.c_str());
 }
 
-const char *FromKitRoot(const char *path);
+// The paths of a file relative to the kit root, as the "Process" line shows them.
+const char *FromKitRoot(const char *path)
+{
+    size_t skip = strlen(toolState.folders.baseDir);
+    return strlen(path) >= skip ? path + skip : path;
+}
 
 void PrintProcess(const SoundFileJob &job)
 {
@@ -88,13 +93,6 @@ void PrintProcess(const SoundFileJob &job)
 
 const char *const REASONS[] = {"up to date", "no history record", "compression setting changed",
                                "target missing", "source newer than target"};
-
-// The paths of a file relative to the kit root, as the "Process" line shows them.
-const char *FromKitRoot(const char *path)
-{
-    size_t skip = strlen(toolState.folders.baseDir);
-    return strlen(path) >= skip ? path + skip : path;
-}
 
 // Notes in the record of the run (when one is kept) what became of the entry.
 void Note(const SoundFileEntry *entry, const SoundFileJob &job, const char *decision,
