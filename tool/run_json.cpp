@@ -3,6 +3,8 @@
 #include "tool/run_json.h"
 
 #include "convert/whole_file.h"
+#include "engine/common/format.h"
+#include "records/paths.h"
 #include "records/tool_state.h"
 
 #include <nlohmann/json.hpp>
@@ -16,21 +18,15 @@ using json = nlohmann::ordered_json;
 
 constexpr int REPORT_VERSION = 1;
 
-// Paths as the tool prints them: with backslashes.
-std::string Printed(const char *path)
-{
-    std::string printed(path);
-    for (char &c : printed)
-        if (c == '/')
-            c = '\\';
-    return printed;
-}
-
+// The kit root as the tool prints paths: with backslashes.
 std::string KitRoot()
 {
-    std::string root = Printed(toolState.folders.baseDir);
-    if (!root.empty() && root.back() == '\\')
-        root.pop_back();
+    char root[TOOL_PATH_SIZE];
+    Str_Copy(root, toolState.folders.baseDir, sizeof(root));
+    Tool_BackSlashPath(root);
+    size_t length = strlen(root);
+    if (length > 0 && root[length - 1] == '\\')
+        root[length - 1] = 0;
     return root;
 }
 
