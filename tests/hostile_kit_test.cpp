@@ -201,14 +201,15 @@ TEST_F(HostileKit, HistoryFilesOfGarbageAndHugeNames)
     }
 }
 
-TEST_F(HostileKit, ArchivesTruncatedForeignDamagedAndClaimingGigabytes)
+// Damaged and oversized members are the archive unit test's; here archives that do not
+// open are left out of the search path without a word, and a member that cannot be read
+// makes its alias file unreadable.
+TEST_F(HostileKit, ArchivesTruncatedForeignAndDamaged)
 {
     kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
     auto alias = [](const std::string &name) { return "name,file\n" + name + ",good.wav\n"; };
     ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, kit / "main/vd_good.vdz",
                          {{"soundaliases/good.csv", alias("good")}}, true));
-
-    // Cut in half (no central directory left) and cut short of its end record.
     std::string cut = kit / "main/vd_cut_half.vdz";
     ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, cut,
                          {{"soundaliases/cut.csv", alias("cut") + Garbage(3000, 5)}}, true));
@@ -216,45 +217,18 @@ TEST_F(HostileKit, ArchivesTruncatedForeignDamagedAndClaimingGigabytes)
     WriteFile(cut, whole.substr(0, whole.size() / 2));
     WriteFile(kit / "main/vd_cut_end.vdz", whole.substr(0, whole.size() - 10));
     WriteFile(kit / "main/vd_foreign.vdz", Garbage(5000, 6));
-    WriteFile(kit / "main/vd_empty.vdz", "");
-    WriteFile(kit / "main/vd_bare.vdz", "PK\x05\x06" + std::string(18, '\0'));
-
-    // Deflated data with damaged bytes.
     std::string damagedPath = kit / "main/vd_damaged.vdz";
     ASSERT_TRUE(WriteZip(ZipWriter::Python, damagedPath,
                          {{"soundaliases/damaged.csv", alias("damaged") + Garbage(3000, 7)}},
                          true));
     std::string damaged = ReadFile(damagedPath);
-    ZipLayout layout = ReadZipLayout(damaged);
-    ASSERT_EQ(1u, layout.dataStarts.size());
     for (size_t i = 0; i < 16; ++i)
-        damaged[layout.dataStarts[0] + 4 + i] ^= 0x5a;
+        damaged[ReadZipLayout(damaged).dataStarts[0] + 4 + i] ^= 0x5a;
     WriteFile(damagedPath, damaged);
 
-    // One member claims 4 GB in both headers, the other 1 GB of stored data.
-    std::string hugePath = kit / "main/vd_huge.vdz";
-    ASSERT_TRUE(WriteZip(
-        ZipWriter::Python, hugePath,
-        {{"soundaliases/huge.csv", alias("huge")}, {"soundaliases/vast.csv", alias("vast")}},
-        false));
-    std::string huge = ReadFile(hugePath);
-    layout = ReadZipLayout(huge);
-    ASSERT_EQ(2u, layout.centralRecords.size());
-    PatchU32(&huge, layout.localHeaders[0] + 22, 0xfffffff0u);
-    PatchU32(&huge, layout.centralRecords[0] + 24, 0xfffffff0u);
-    for (size_t offset : {layout.localHeaders[1] + 18, layout.localHeaders[1] + 22,
-                          layout.centralRecords[1] + 20, layout.centralRecords[1] + 24})
-        PatchU32(&huge, offset, 0x40000000u);
-    WriteFile(hugePath, huge);
-
     KitRun run = Run({"-verbose"});
-    // Archives that do not open as zips are left out of the search path without a word;
-    // members that cannot be read make their alias files unreadable.
-    EXPECT_EQ(3, run.status) << run.out;
-    for (const char *name : {"huge", "vast", "damaged"})
-        EXPECT_TRUE(
-            Contains(run.out, std::string("ERROR: missing file soundaliases/") + name + ".csv\n"))
-            << name;
+    EXPECT_EQ(1, run.status) << run.out;
+    EXPECT_TRUE(Contains(run.out, "ERROR: missing file soundaliases/damaged.csv\n"));
     EXPECT_TRUE(Contains(run.out, "adding alias good good.wav\n"));
     EXPECT_FALSE(Contains(run.out, "adding alias cut"));
     EXPECT_TRUE(Contains(run.out, "FILES: \t\t1\nUPDATED: \t1\n"));
