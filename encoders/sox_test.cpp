@@ -51,15 +51,15 @@ TEST_P(SoxResample, MatchesTheToneGeneratedAtTheTargetRate)
     ScopedDir dir;
     TestDecoded bySndfile, byFfmpeg;
     TestSignal source = Resample(dir, 1000, c.from, c.to, c.channels, c.format, bySndfile);
-    TestRiff riff = Test_ParseRiff(Test_ReadBytes(dir / "out.wav"));
+    TestRiff riff = Test_ParseRiff(dir / "out.wav");
     std::string why;
     ASSERT_TRUE(Test_DecodeFfmpeg(dir / "out.wav", byFfmpeg, why)) << why;
     ASSERT_TRUE(riff.wellFormed);
     EXPECT_EQ(riff.form, "WAVE");
-    const std::vector<unsigned char> &fmt = riff.chunks["fmt "];
+    const std::string &fmt = riff.chunks["fmt "];
     ASSERT_EQ(fmt.size(), 16u);
-    EXPECT_EQ(Test_U16(fmt, 0), 1);   // PCM
-    EXPECT_EQ(Test_U16(fmt, 14), 16); // bits
+    EXPECT_EQ(ReadLittle(fmt, 0, 2), 1u);   // PCM
+    EXPECT_EQ(ReadLittle(fmt, 14, 2), 16u); // bits
 
     const size_t frames = size_t(std::llround(double(source.Frames()) * c.to / c.from));
     for (const TestDecoded *d : {&bySndfile, &byFfmpeg})
@@ -80,16 +80,14 @@ TEST_P(SoxResample, MatchesTheToneGeneratedAtTheTargetRate)
 }
 
 // Reached: 89.7 to 93.0 dB from 16 bits and more (the output's own 16-bit rounding), 39.7 dB
-// from 8 bits (the input's quantization).
+// from 8 bits (the input's quantization). Other sample formats are read as WaveReader checks.
 INSTANTIATE_TEST_SUITE_P(
     RatesAndFormats, SoxResample,
     testing::Values(
         ResampleCase{"Stereo48kTo44kPcm16", 48000, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 85},
         ResampleCase{"Mono96kTo44kPcm24", 96000, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 85},
         ResampleCase{"Stereo44kTo32kFloat", 44100, 32000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 85},
-        ResampleCase{"Mono32kTo22kPcm32", 32000, 22050, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_32, 85},
-        ResampleCase{"Stereo96kTo22kExtensibleFloat", 96000, 22050, 2,
-                     SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 85},
+        ResampleCase{"Mono32kTo22kPcm16", 32000, 22050, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 85},
         ResampleCase{"Stereo22kUpTo44kPcm16", 22050, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
                      85},
         ResampleCase{"Stereo44kAt44kPcm16", 44100, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 85},

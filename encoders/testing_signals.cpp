@@ -82,22 +82,6 @@ TestSignal TestTone::Sample(uint32_t rate, int channels) const
     return s;
 }
 
-TestSignal Test_Chirp(uint32_t rate, int channels, double seconds, double f0, double f1)
-{
-    TestSignal s{rate, channels, {}};
-    size_t frames = size_t(std::llround(seconds * rate));
-    s.samples.resize(frames * channels);
-    for (size_t i = 0; i < frames; ++i)
-    {
-        double t = double(i) / rate;
-        double phase = 2 * kPi * (f0 * t + (f1 - f0) * t * t / (2 * seconds));
-        for (int c = 0; c < channels; ++c)
-            s.samples[i * channels + c] =
-                float(0.5 * Fade(t, seconds, 0.01) * std::sin(phase + c * 0.7));
-    }
-    return s;
-}
-
 TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t seed)
 {
     TestSignal s{rate, channels, {}};
@@ -160,8 +144,6 @@ TestSignal TestRoundTrip::Make(double seconds, uint32_t seed) const
     const std::string kind = signal;
     if (kind == "speech")
         return Test_SpeechLike(rate, channels, seconds, seed);
-    if (kind == "chirp")
-        return Test_Chirp(rate, channels, seconds, 100, rate * 0.4);
     TestTone tone;
     tone.freqHz = 440;
     tone.seconds = seconds;

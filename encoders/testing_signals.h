@@ -33,9 +33,6 @@ struct TestTone
     TestSignal Sample(uint32_t rate, int channels) const;
 };
 
-// A linear sweep from f0 to f1 Hz over the given length, amplitude 0.5, with short fades.
-TestSignal Test_Chirp(uint32_t rate, int channels, double seconds, double f0, double f1);
-
 // Speech-like sound: syllables of a voiced pulse train with a wandering pitch through two
 // formant resonators, mixed with noise bursts, each under an attack-decay envelope and
 // separated by short pauses. Peak about 0.5. The same arguments give the same samples.
@@ -53,12 +50,11 @@ struct TestRoundTrip
     const char *name;
     uint32_t rate;
     int channels;
-    const char *signal; // "speech", "tone" or "chirp"
+    const char *signal; // "speech" or "tone"
     int format;
     double minSnrDb;
 
-    // seconds of the sound: speech-like from seed, a 440 Hz tone, or a sweep from 100 Hz to
-    // 0.4 of the rate.
+    // seconds of the sound: speech-like from seed, or a 440 Hz tone.
     TestSignal Make(double seconds, uint32_t seed) const;
 };
 // Names the case in test failures.

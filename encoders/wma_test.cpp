@@ -25,7 +25,7 @@ struct WmaOutput
     ProcessResult run = Test_Run({kWmaProgram, "-b", "96000", dir / "in.wav", dir / "out.xwma"});
     if (run.status != 0)
         return ::testing::AssertionFailure() << "WMAEncode.exe: " << run.err;
-    out.riff = Test_ParseRiff(Test_ReadBytes(dir / "out.xwma"));
+    out.riff = Test_ParseRiff(dir / "out.xwma");
     out.probedFrames = Test_ProbeFrames(dir / "out.xwma");
     std::string why;
     if (!Test_DecodeFfmpeg(dir / "out.xwma", out.decoded, why))
@@ -48,27 +48,27 @@ TEST_P(WmaRoundTrip, DecodesInPlaceWithTheTrueLengthAndCloseToTheSource)
     ASSERT_TRUE(riff.wellFormed);
     EXPECT_EQ(riff.form, "XWMA");
     EXPECT_EQ(riff.order, (std::vector<std::string>{"fmt ", "dpds", "data"}));
-    const std::vector<unsigned char> &fmt = riff.chunks.at("fmt ");
+    const std::string &fmt = riff.chunks.at("fmt ");
     ASSERT_GE(fmt.size(), 18u);
-    EXPECT_EQ(Test_U16(fmt, 0), 0x161);
-    EXPECT_EQ(Test_U16(fmt, 2), c.channels);
-    EXPECT_EQ(Test_U32(fmt, 4), c.rate);
-    EXPECT_EQ(Test_U16(fmt, 14), 16);
-    EXPECT_GT(Test_U16(fmt, 16), 0); // the codec's setup bytes
-    EXPECT_EQ(fmt.size(), 18u + Test_U16(fmt, 16));
-    const uint32_t averageBytes = Test_U32(fmt, 8);
+    EXPECT_EQ(ReadLittle(fmt, 0, 2), 0x161u);
+    EXPECT_EQ(ReadLittle(fmt, 2, 2), uint32_t(c.channels));
+    EXPECT_EQ(ReadLittle(fmt, 4, 4), c.rate);
+    EXPECT_EQ(ReadLittle(fmt, 14, 2), 16u);
+    EXPECT_GT(ReadLittle(fmt, 16, 2), 0u); // the codec's setup bytes
+    EXPECT_EQ(fmt.size(), 18u + ReadLittle(fmt, 16, 2));
+    const uint32_t averageBytes = ReadLittle(fmt, 8, 4);
     EXPECT_NEAR(averageBytes * 8.0, 96000.0, 960.0);
     EXPECT_NE(averageBytes, 12000u); // a rate XWMA readers take for a 48 kbit/s stream
 
-    const uint16_t packetSize = Test_U16(fmt, 12);
-    const std::vector<unsigned char> &data = riff.chunks.at("data");
-    const std::vector<unsigned char> &dpds = riff.chunks.at("dpds");
+    const uint16_t packetSize = ReadLittle(fmt, 12, 2);
+    const std::string &data = riff.chunks.at("data");
+    const std::string &dpds = riff.chunks.at("dpds");
     ASSERT_GT(packetSize, 0);
     EXPECT_EQ(data.size() % packetSize, 0u);
     ASSERT_EQ(dpds.size(), data.size() / packetSize * 4);
     for (size_t i = 4; i < dpds.size(); i += 4)
-        EXPECT_LE(Test_U32(dpds, i - 4), Test_U32(dpds, i)) << "dpds entry " << i / 4;
-    EXPECT_EQ(Test_U32(dpds, dpds.size() - 4), frames * c.channels * 2);
+        EXPECT_LE(ReadLittle(dpds, i - 4, 4), ReadLittle(dpds, i, 4)) << "dpds entry " << i / 4;
+    EXPECT_EQ(ReadLittle(dpds, dpds.size() - 4, 4), frames * c.channels * 2);
 
     // What ffmpeg makes of it: the declared length is the source's; the decoder runs on
     // into the silence coded behind the sound, to the end of its last frame.
@@ -88,15 +88,13 @@ TEST_P(WmaRoundTrip, DecodesInPlaceWithTheTrueLengthAndCloseToTheSource)
 }
 
 // At 96 kbit/s the waveform comes back at 33.1 to 39.4 dB SNR for speech-like sound and 48.6
-// to 49.7 dB for a 440 Hz tone (compared sample by sample, no shift allowed).
+// to 49.7 dB for a 440 Hz tone (compared sample by sample, no shift allowed). Inputs of
+// every sample format reach the program through the kit end to end (real_encoders_test).
 const TestRoundTrip kRoundTrips[] = {
     {"Speech22kMono", 22050, 1, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30},
-    {"Speech22kStereo", 22050, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30},
     {"Speech32kStereo", 32000, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30},
     {"Speech44kStereo", 44100, 2, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30},
-    {"Tone44kMono", 44100, 1, "tone", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 45},
-    {"Tone48kStereoFloat", 48000, 2, "tone", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 45},
-    {"Speech32kMono24Bit", 32000, 1, "speech", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 30}};
+    {"Tone48kStereoFloat", 48000, 2, "tone", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 45}};
 INSTANTIATE_TEST_SUITE_P(RatesAndSignals, WmaRoundTrip, testing::ValuesIn(kRoundTrips),
                          [](const auto &info) { return std::string(info.param.name); });
 
@@ -114,7 +112,7 @@ void CheckClicks(uint32_t rate, int channels, size_t frames)
     }
     WmaOutput out;
     ASSERT_TRUE(Encode(source, SF_FORMAT_WAV | SF_FORMAT_PCM_16, out));
-    EXPECT_EQ(Test_ToolFrameCount(out.riff), (long long)frames);
+    // The length ffprobe reads from the dpds table, as the kit tool does.
     EXPECT_EQ(out.probedFrames, (long long)frames);
     ASSERT_GE(out.decoded.Frames(), frames);
 
