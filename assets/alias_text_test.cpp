@@ -108,14 +108,4 @@ TEST_F(AliasTextTest, VerboseExplainsEverySkippedAndAddedRow)
     EXPECT_EQ(Loaded(), (Strings{"f.wav"}));
 }
 
-TEST_F(AliasTextTest, NumberedAliasAddsItsVariants)
-{
-    WriteFile(Source("raw/sound/weapons/shot/shot02.wav"), "RIFF");
-    WriteFile(Source("raw/sound/weapons/shot/shot01.wav"), "RIFF");
-    toolState.options.verbose = true;
-    EXPECT_EQ(Parse("name,file\nshot,weapons\\shot_##.aif\n"),
-              "adding alias shot weapons/shot/shot02.wav\n");
-    EXPECT_EQ(Loaded(), (Strings{"weapons/shot/shot02.wav", "weapons/shot/shot01.wav"}));
-}
-
 } // namespace
