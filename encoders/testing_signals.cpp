@@ -122,23 +122,6 @@ TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t
     return s;
 }
 
-TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt)
-{
-    TestSignal s{rate, channels, {}};
-    s.samples.assign(frames * channels, 0.0f);
-    for (int k = -16; k <= 16; ++k)
-    {
-        long at = long(clickAt) + k;
-        if (at < 0 || size_t(at) >= frames)
-            continue;
-        double window = 0.5 + 0.5 * std::cos(kPi * k / 17.0);
-        double v = 0.8 * window * std::cos(kPi / 4 * k);
-        for (int c = 0; c < channels; ++c)
-            s.samples[size_t(at) * channels + c] = float(v);
-    }
-    return s;
-}
-
 TestSignal TestRoundTrip::Make(double seconds, uint32_t seed) const
 {
     const std::string kind = signal;

@@ -38,10 +38,6 @@ struct TestTone
 // separated by short pauses. Peak about 0.5. The same arguments give the same samples.
 TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t seed = 1);
 
-// Silence with one click at frame clickAt: a 33-sample burst of a 1/8-rate cosine under a
-// Hann window, on every channel, peaking at clickAt.
-TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt);
-
 // One case of an encoder's round trip, its name naming it in the test list: a sound of the
 // kind signal at rate, written to the input file in format (as for Test_WriteWave), and the
 // signal-to-noise ratio in dB that the decoded sound must reach.
@@ -53,6 +49,7 @@ struct TestRoundTrip
     const char *signal; // "speech" or "tone"
     int format;
     double minSnrDb;
+    uint32_t frames = 0; // the sound's length; the test's own when 0
 
     // seconds of the sound: speech-like from seed, or a 440 Hz tone.
     TestSignal Make(double seconds, uint32_t seed) const;
