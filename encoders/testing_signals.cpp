@@ -122,17 +122,6 @@ TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t
     return s;
 }
 
-TestSignal TestRoundTrip::Make(double seconds, uint32_t seed) const
-{
-    const std::string kind = signal;
-    if (kind == "speech")
-        return Test_SpeechLike(rate, channels, seconds, seed);
-    TestTone tone;
-    tone.freqHz = 440;
-    tone.seconds = seconds;
-    return tone.Sample(rate, channels);
-}
-
 std::vector<int16_t> Test_ToPcm16(const std::vector<float> &samples)
 {
     std::vector<int16_t> pcm(samples.size());

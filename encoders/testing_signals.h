@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,28 +36,6 @@ struct TestTone
 // formant resonators, mixed with noise bursts, each under an attack-decay envelope and
 // separated by short pauses. Peak about 0.5. The same arguments give the same samples.
 TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t seed = 1);
-
-// One case of an encoder's round trip, its name naming it in the test list: a sound of the
-// kind signal at rate, written to the input file in format (as for Test_WriteWave), and the
-// signal-to-noise ratio in dB that the decoded sound must reach.
-struct TestRoundTrip
-{
-    const char *name;
-    uint32_t rate;
-    int channels;
-    const char *signal; // "speech" or "tone"
-    int format;
-    double minSnrDb;
-    uint32_t frames = 0; // the sound's length; the test's own when 0
-
-    // seconds of the sound: speech-like from seed, or a 440 Hz tone.
-    TestSignal Make(double seconds, uint32_t seed) const;
-};
-// Names the case in test failures.
-inline void PrintTo(const TestRoundTrip &c, std::ostream *os)
-{
-    *os << c.name;
-}
 
 // Writes signal to path as libsndfile's major|sub format (for example
 // SF_FORMAT_WAV | SF_FORMAT_PCM_24). 16-bit and 8-bit integers are written from the samples

@@ -48,15 +48,12 @@ bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::strin
     return true;
 }
 
-long long Test_ProbeFrames(const std::string &path)
+std::string Test_Probe(const std::string &path)
 {
-    ProcessResult probe =
+    ProcessResult run =
         Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-                  "stream=duration_ts", "-of", "default=noprint_wrappers=1:nokey=1", path});
-    long long frames = -1;
-    if (probe.status != 0 || std::sscanf(probe.out.c_str(), "%lld", &frames) != 1)
-        return -1;
-    return frames;
+                  "stream=codec_name,sample_rate,channels,duration_ts", "-of", "csv=p=0", path});
+    return run.out + run.err;
 }
 
 bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::string &why)

@@ -34,9 +34,9 @@ struct TestDecoded
 // from ffprobe. Answers false with ffmpeg's complaint in why.
 bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why);
 
-// The stream length in frames that ffprobe reports (duration_ts of the first audio stream),
-// or -1.
-long long Test_ProbeFrames(const std::string &path);
+// What ffprobe reads of the first audio stream, "codec,rate,channels,length in frames\n",
+// or its complaint.
+std::string Test_Probe(const std::string &path);
 
 // Decodes path with libsndfile to 16-bit samples; the frame count is libsndfile's.
 bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::string &why);
