@@ -110,21 +110,15 @@ class HostileKit : public testing::Test
 };
 } // namespace
 
-TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongFields)
+// A header that lacks a column, more fields than the header has and the limit of 256
+// columns are the alias text's unit test's, any text the fuzz target's
+// (fuzz/fuzz_alias_file.cpp); here rows of garbage run through to the output trees.
+TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesOpenQuotesAndLongFields)
 {
     kit.WriteSounds("good.csv", "name,file", {{"good,good.wav", PcmWave(22050, 1, 100)}});
-    kit.WriteAliasFile("garbage.csv", Garbage(20000, 1));
     kit.WriteAliasFile("garbage_header.csv", "name,file\n" + Garbage(20000, 2));
     kit.WriteAliasFile("line.csv",
                        "name,file\n" + std::string(4 << 20, 'a') + ",x.wav\nafter,good.wav\n");
-    std::string columns = "name,file";
-    std::string wide = "wide,good.wav";
-    for (int i = 0; i < 100000; ++i)
-    {
-        columns += ",c";
-        wide += ",v";
-    }
-    kit.WriteAliasFile("columns.csv", columns + "\n" + wide + "\n");
     kit.WriteAliasFile("quote.csv", "name,file\nopen,\"good.wav\nnext,other.wav\n");
     // Each column in turn at 62, 63, 64, 1023 and 1024 bytes, the others ordinary.
     std::string lengths = "name,file,compression,type,platform,loop,conversion,spatialized,other\n";
@@ -149,8 +143,6 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongField
     EXPECT_EQ(16, run.status) << run.out;
     EXPECT_TRUE(Contains(run.out, "FILES: \t\t3\nUPDATED: \t1\nOPRHANS: \t0\nERRORS: \t16\n"))
         << run.out;
-    EXPECT_TRUE(Contains(
-        run.out, "ERROR: Sound alias file garbage.csv: missing 'name' and/or 'file' columns\n"));
     EXPECT_TRUE(Contains(
         run.out,
         "ERROR: Sound alias file garbage_header.csv: alias entry missing name and/or file\n"));
