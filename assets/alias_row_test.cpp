@@ -78,6 +78,8 @@ TEST_F(AliasRowTest, SoundFilesAreNormalisedToWavAndMayNotLeaveTheSoundFolder)
         // Only the last extension is replaced.
         {"door.pc.wav", "door.pc.wav"},
         {"a.b.c", "a.b.wav"},
+        {"foley/Step.WAV", "foley/Step.wav"},
+        {"music/track, part 1", "music/track, part 1.wav"},
         {std::string(59, 'h'), std::string(59, 'h') + ".wav"},
     };
     for (const auto &[value, file] : accepted)

@@ -1,6 +1,7 @@
 // Tests of the header and row rules of alias file texts: what each text adds to the work
-// lists and what it prints. Comments, quoted fields and the types of ordinary rows are
-// covered by the realistic file in the alias file tests.
+// lists and what it prints. Quoted fields are the tokenizer's (tokenizer_test), the values
+// of a row the row rules' (alias_row_test); reading the file by its game path is run end
+// to end.
 #include "assets/alias_file.h"
 
 #include "assets/tokenizer.h"
@@ -62,6 +63,14 @@ TEST_F(AliasTextTest, HeaderAndRowRules)
          {"c.wav", "a.wav"},
          {"b.wav"}},
         {"row missing file", "name,file\na,a.wav\nb,\nc,c.wav\n", MISSING_VALUES, Strings{"a.wav"}},
+        // Comment rows and rows with an empty first field are passed over, before the
+        // header too; "streamed" and "primed" in any case choose the streamed list.
+        {"comments, empty first fields and types",
+         "# level\nname,file,type\n#,note\n,,,\n,x.wav,\na,a.wav,PRIMED\nb,b.wav,LOADED\n"
+         "c,c.wav,Streamed\nd,d.wav,other\n",
+         "",
+         {"d.wav", "b.wav"},
+         {"c.wav", "a.wav"}},
         {"row missing name", "file,name\nd.wav\ne.wav,e\n", MISSING_VALUES},
         {"duplicate column", "name,file,file\na,a.wav,b.wav\nc,c.wav,\nd,,d.wav\n",
          "ERROR: Sound alias file weapons.csv: Duplicate entries for the 'file' column\n",
@@ -106,16 +115,6 @@ TEST_F(AliasTextTest, VerboseExplainsEverySkippedAndAddedRow)
         "(platform)\nskipping alias d d.wav (no compression)\nERROR: Sound alias file weapons.csv: "
         "Alias name 'e-x' is invalid\nskipping alias  e.wav (error)\nadding alias f f.wav\n");
     EXPECT_EQ(Loaded(), (Strings{"f.wav"}));
-}
-
-TEST_F(AliasTextTest, NumberedAliasAddsItsVariants)
-{
-    WriteFile(Source("raw/sound/weapons/shot/shot02.wav"), "RIFF");
-    WriteFile(Source("raw/sound/weapons/shot/shot01.wav"), "RIFF");
-    toolState.options.verbose = true;
-    EXPECT_EQ(Parse("name,file\nshot,weapons\\shot_##.aif\n"),
-              "adding alias shot weapons/shot/shot02.wav\n");
-    EXPECT_EQ(Loaded(), (Strings{"weapons/shot/shot02.wav", "weapons/shot/shot01.wav"}));
 }
 
 } // namespace

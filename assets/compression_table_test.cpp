@@ -80,6 +80,9 @@ TEST_F(CompressionTableTest, ParseFailuresKeepTheEntriesBeforeThem)
 {
     const std::string failure = "ERROR: compressionTable parse failure on file \"table.ctb\": ";
     const std::string range = "ERROR: compressiontable parse failure on file \"table.ctb\": ";
+    std::string full = "XUCOMPRESSIONTBL DEFAULTSETTING 1";
+    for (int i = 1; i <= 256; ++i)
+        full += " t" + std::to_string(i) + " 1";
     struct Case
     {
         std::string text, output;
@@ -107,12 +110,18 @@ TEST_F(CompressionTableTest, ParseFailuresKeepTheEntriesBeforeThem)
          failure + "compression string 'low' used by entry #3 was already used by entry #1\n", 3},
         // An empty quoted name is an empty token: the end of the table, not a second default.
         {"XUCOMPRESSIONTBL DEFAULTSETTING 1 \"\" 2", "", 1},
-        // A name too long for its field is refused, not cut (longer ones end to end).
+        // A name too long for its field is refused, not cut.
         {"XUCOMPRESSIONTBL DEFAULTSETTING 1 " + std::string(63, 'k') + " 2 " +
              std::string(64, 'n') + " 3",
          failure + "compression string '" + std::string(64, 'n') +
              "' used by entry #2 is longer than 63 characters\n",
          2},
+        {"XUCOMPRESSIONTBL DEFAULTSETTING 1 " + std::string(4 << 20, 'n') + " 2",
+         failure + "compression string '" + std::string(1023, 'n') +
+             "' used by entry #1 is longer than 63 characters\n",
+         1},
+        {full, failure + "entries parsed (256) is greater than or equal to maxEntries (256)\n",
+         256},
     };
     for (const Case &c : cases)
     {

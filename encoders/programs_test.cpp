@@ -81,9 +81,9 @@ TEST_P(ProgramContract, ConvertsSilentlyAndGivesTheSameBytesForTheSameInput)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ListFolder(dir.path()),
               (std::vector<std::string>{"first.wav", "in.wav", "second.wav"}));
-    std::vector<unsigned char> first = Test_ReadBytes(dir / "first.wav");
+    std::string first = ReadFile(dir / "first.wav");
     EXPECT_FALSE(first.empty());
-    EXPECT_EQ(first, Test_ReadBytes(dir / "second.wav"));
+    EXPECT_EQ(first, ReadFile(dir / "second.wav"));
 }
 
 // Every failure: non-zero status, one line on standard error saying why, and no output
@@ -119,7 +119,7 @@ TEST_P(ProgramContract, FailsWithOneLineAndNoOutput)
         EXPECT_EQ(parts[0] == "usage: ", run.err.rfind("usage: ", 0) == 0) << run.err;
         EXPECT_EQ(ListFolder(dir.path()), before);
     }
-    EXPECT_EQ(Test_ReadBytes(dir / "old.wav"), (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(ReadFile(dir / "old.wav"), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPrograms, ProgramContract, testing::ValuesIn(kPrograms),

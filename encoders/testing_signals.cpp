@@ -82,22 +82,6 @@ TestSignal TestTone::Sample(uint32_t rate, int channels) const
     return s;
 }
 
-TestSignal Test_Chirp(uint32_t rate, int channels, double seconds, double f0, double f1)
-{
-    TestSignal s{rate, channels, {}};
-    size_t frames = size_t(std::llround(seconds * rate));
-    s.samples.resize(frames * channels);
-    for (size_t i = 0; i < frames; ++i)
-    {
-        double t = double(i) / rate;
-        double phase = 2 * kPi * (f0 * t + (f1 - f0) * t * t / (2 * seconds));
-        for (int c = 0; c < channels; ++c)
-            s.samples[i * channels + c] =
-                float(0.5 * Fade(t, seconds, 0.01) * std::sin(phase + c * 0.7));
-    }
-    return s;
-}
-
 TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t seed)
 {
     TestSignal s{rate, channels, {}};
@@ -136,36 +120,6 @@ TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t
     }
     Normalize(s.samples, 0.5);
     return s;
-}
-
-TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt)
-{
-    TestSignal s{rate, channels, {}};
-    s.samples.assign(frames * channels, 0.0f);
-    for (int k = -16; k <= 16; ++k)
-    {
-        long at = long(clickAt) + k;
-        if (at < 0 || size_t(at) >= frames)
-            continue;
-        double window = 0.5 + 0.5 * std::cos(kPi * k / 17.0);
-        double v = 0.8 * window * std::cos(kPi / 4 * k);
-        for (int c = 0; c < channels; ++c)
-            s.samples[size_t(at) * channels + c] = float(v);
-    }
-    return s;
-}
-
-TestSignal TestRoundTrip::Make(double seconds, uint32_t seed) const
-{
-    const std::string kind = signal;
-    if (kind == "speech")
-        return Test_SpeechLike(rate, channels, seconds, seed);
-    if (kind == "chirp")
-        return Test_Chirp(rate, channels, seconds, 100, rate * 0.4);
-    TestTone tone;
-    tone.freqHz = 440;
-    tone.seconds = seconds;
-    return tone.Sample(rate, channels);
 }
 
 std::vector<int16_t> Test_ToPcm16(const std::vector<float> &samples)

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,39 +32,10 @@ struct TestTone
     TestSignal Sample(uint32_t rate, int channels) const;
 };
 
-// A linear sweep from f0 to f1 Hz over the given length, amplitude 0.5, with short fades.
-TestSignal Test_Chirp(uint32_t rate, int channels, double seconds, double f0, double f1);
-
 // Speech-like sound: syllables of a voiced pulse train with a wandering pitch through two
 // formant resonators, mixed with noise bursts, each under an attack-decay envelope and
 // separated by short pauses. Peak about 0.5. The same arguments give the same samples.
 TestSignal Test_SpeechLike(uint32_t rate, int channels, double seconds, uint32_t seed = 1);
-
-// Silence with one click at frame clickAt: a 33-sample burst of a 1/8-rate cosine under a
-// Hann window, on every channel, peaking at clickAt.
-TestSignal Test_Click(uint32_t rate, int channels, size_t frames, size_t clickAt);
-
-// One case of an encoder's round trip, its name naming it in the test list: a sound of the
-// kind signal at rate, written to the input file in format (as for Test_WriteWave), and the
-// signal-to-noise ratio in dB that the decoded sound must reach.
-struct TestRoundTrip
-{
-    const char *name;
-    uint32_t rate;
-    int channels;
-    const char *signal; // "speech", "tone" or "chirp"
-    int format;
-    double minSnrDb;
-
-    // seconds of the sound: speech-like from seed, a 440 Hz tone, or a sweep from 100 Hz to
-    // 0.4 of the rate.
-    TestSignal Make(double seconds, uint32_t seed) const;
-};
-// Names the case in test failures.
-inline void PrintTo(const TestRoundTrip &c, std::ostream *os)
-{
-    *os << c.name;
-}
 
 // Writes signal to path as libsndfile's major|sub format (for example
 // SF_FORMAT_WAV | SF_FORMAT_PCM_24). 16-bit and 8-bit integers are written from the samples

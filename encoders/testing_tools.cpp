@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 const char *const kSoxProgram = ENC_SOX_PROGRAM;
 const char *const kAdpcmProgram = ENC_ADPCM_PROGRAM;
@@ -18,12 +17,6 @@ ProcessResult Test_Run(const std::vector<std::string> &argv)
 {
     // env finds a bare program name in PATH, as a shell would.
     return RunProcess("/usr/bin/env", argv, "/");
-}
-
-std::vector<unsigned char> Test_ReadBytes(const std::string &path)
-{
-    std::string bytes = ReadFile(path);
-    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why)
@@ -55,15 +48,12 @@ bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::strin
     return true;
 }
 
-long long Test_ProbeFrames(const std::string &path)
+std::string Test_Probe(const std::string &path)
 {
-    ProcessResult probe =
+    ProcessResult run =
         Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-                  "stream=duration_ts", "-of", "default=noprint_wrappers=1:nokey=1", path});
-    long long frames = -1;
-    if (probe.status != 0 || std::sscanf(probe.out.c_str(), "%lld", &frames) != 1)
-        return -1;
-    return frames;
+                  "stream=codec_name,sample_rate,channels,duration_ts", "-of", "csv=p=0", path});
+    return run.out + run.err;
 }
 
 bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::string &why)
@@ -85,88 +75,26 @@ bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::stri
     return true;
 }
 
-bool Test_ReadSndfileFloat(const std::string &path, TestSignal &signal)
-{
-    SF_INFO info = {};
-    SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        return false;
-    signal.rate = uint32_t(info.samplerate);
-    signal.channels = info.channels;
-    signal.samples.resize(size_t(info.frames) * info.channels);
-    sf_count_t got = sf_readf_float(file, signal.samples.data(), info.frames);
-    sf_close(file);
-    return got == info.frames;
-}
-
-uint16_t Test_U16(const std::vector<unsigned char> &bytes, size_t at)
-{
-    return at + 2 <= bytes.size() ? uint16_t(bytes[at] | (bytes[at + 1] << 8)) : 0;
-}
-
-uint32_t Test_U32(const std::vector<unsigned char> &bytes, size_t at)
-{
-    return at + 4 <= bytes.size()
-               ? uint32_t(Test_U16(bytes, at)) | (uint32_t(Test_U16(bytes, at + 2)) << 16)
-               : 0;
-}
-
-TestRiff Test_ParseRiff(const std::vector<unsigned char> &image)
+TestRiff Test_ParseRiff(const std::string &path)
 {
     TestRiff riff;
-    if (image.size() < 12 || std::memcmp(image.data(), "RIFF", 4) != 0)
+    const std::string image = ReadFile(path);
+    if (image.size() < 12 || image.compare(0, 4, "RIFF") != 0)
         return riff;
-    riff.form.assign(image.begin() + 8, image.begin() + 12);
+    riff.form = image.substr(8, 4);
     size_t pos = 12;
     while (pos + 8 <= image.size())
     {
-        std::string code(image.begin() + long(pos), image.begin() + long(pos) + 4);
-        size_t size = Test_U32(image, pos + 4);
+        std::string code = image.substr(pos, 4);
+        size_t size = ReadLittle(image, pos + 4, 4);
         if (pos + 8 + size > image.size())
             return riff;
         riff.order.push_back(code);
-        if (!riff.chunks.count(code))
-            riff.chunks[code].assign(image.begin() + long(pos) + 8,
-                                     image.begin() + long(pos + 8 + size));
+        riff.chunks.emplace(code, image.substr(pos + 8, size));
         pos += 8 + size + (size & 1);
     }
-    riff.wellFormed = pos == image.size() && Test_U32(image, 4) == image.size() - 8;
+    riff.wellFormed = pos == image.size() && ReadLittle(image, 4, 4) == image.size() - 8;
     return riff;
-}
-
-long long Test_ToolFrameCount(const TestRiff &riff)
-{
-    auto fmt = riff.chunks.find("fmt ");
-    auto data = riff.chunks.find("data");
-    if (fmt == riff.chunks.end() || data == riff.chunks.end() || fmt->second.size() < 16)
-        return -1;
-    const std::vector<unsigned char> &f = fmt->second;
-    uint64_t dataSize = (data->second.size() + 1) & ~size_t(1);
-    uint16_t tag = Test_U16(f, 0), channels = Test_U16(f, 2), blockAlign = Test_U16(f, 12),
-             bits = Test_U16(f, 14);
-    uint64_t bytes;
-    if (tag == 1)
-    {
-        bytes = dataSize;
-    }
-    else if (tag == 2)
-    {
-        bytes = dataSize / blockAlign * Test_U16(f, 18) * bits * channels / 8;
-    }
-    else if (tag == 353)
-    {
-        auto dpds = riff.chunks.find("dpds");
-        if (dpds == riff.chunks.end() || dpds->second.size() < 4)
-            return -1;
-        bytes = Test_U32(dpds->second, dpds->second.size() - 4);
-    }
-    else
-    {
-        return -1;
-    }
-    if (channels == 0 || bits == 0)
-        return 0;
-    return (long long)(uint32_t(bytes * 8 / (channels * bits)));
 }
 
 double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "encoders/testing_signals.h"
+#include "tests/support/riff_builder.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scoped_dir.h"
 
@@ -20,9 +21,6 @@ extern const char *const kWmaProgram;
 // standard input empty, and waits for it.
 ProcessResult Test_Run(const std::vector<std::string> &argv);
 
-// The whole file as bytes, empty when it cannot be read.
-std::vector<unsigned char> Test_ReadBytes(const std::string &path);
-
 struct TestDecoded
 {
     int rate = 0;
@@ -36,34 +34,23 @@ struct TestDecoded
 // from ffprobe. Answers false with ffmpeg's complaint in why.
 bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why);
 
-// The stream length in frames that ffprobe reports (duration_ts of the first audio stream),
-// or -1.
-long long Test_ProbeFrames(const std::string &path);
+// What ffprobe reads of the first audio stream, "codec,rate,channels,length in frames\n",
+// or its complaint.
+std::string Test_Probe(const std::string &path);
 
 // Decodes path with libsndfile to 16-bit samples; the frame count is libsndfile's.
 bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::string &why);
 
-// Reads path with libsndfile as floats in [-1, 1): what a wave file holds, independently of
-// the programs' own reader. Answers false when libsndfile cannot read it.
-bool Test_ReadSndfileFloat(const std::string &path, TestSignal &signal);
-
-// The top-level chunks of a RIFF image, as written, without interpretation.
+// The top-level chunks of the RIFF image in the file at path, as written, without
+// interpretation; numbers in them read with ReadLittle.
 struct TestRiff
 {
-    std::string form;                                         // "WAVE", "XWMA"
-    std::vector<std::string> order;                           // chunk codes in file order
-    std::map<std::string, std::vector<unsigned char>> chunks; // first payload of each code
+    std::string form;                          // "WAVE", "XWMA"
+    std::vector<std::string> order;            // chunk codes in file order
+    std::map<std::string, std::string> chunks; // first payload of each code
     bool wellFormed = false; // "RIFF", size field = length - 8, chunks fill the image exactly
 };
-TestRiff Test_ParseRiff(const std::vector<unsigned char> &image);
-
-uint16_t Test_U16(const std::vector<unsigned char> &bytes, size_t at);
-uint32_t Test_U32(const std::vector<unsigned char> &bytes, size_t at);
-
-// The frame count the kit tool's wave summary gives a converted file: from the data size
-// for PCM (tag 1) and Microsoft ADPCM (tag 2, whole blocks), from the last dpds entry for
-// Windows Media Audio (tag 353). -1 when the image lacks what the rule needs.
-long long Test_ToolFrameCount(const TestRiff &riff);
+TestRiff Test_ParseRiff(const std::string &path);
 
 // Signal-to-noise ratio in dB of decoded against reference over reference frames
 // [from, from + count), both interleaved with the same channel count: reference frame f is

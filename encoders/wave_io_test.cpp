@@ -52,85 +52,69 @@ TEST(WaveReader, ReadsEveryFormatLibsndfileWrites)
     }
 }
 
-// A hand-made image: chunks given as (code, payload), with the RIFF size set right.
-EncBytes Image(const std::vector<std::pair<const char *, EncBytes>> &chunks)
+// The reader on an image composed with the tests' RIFF builder.
+bool Parse(const std::string &image, EncWave &wave, std::string &error)
 {
-    EncBytes image = Enc_BeginRiff("WAVE");
-    for (const auto &chunk : chunks)
-        Enc_PutChunk(image, chunk.first, chunk.second);
-    Enc_FinishRiff(image);
-    return image;
+    return Enc_ParseWave(EncBytes(image.begin(), image.end()), wave, error);
 }
 
-EncBytes Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t blockAlign, uint16_t bits)
+std::string Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t blockAlign, uint16_t bits)
 {
-    EncBytes f;
-    Enc_PutU16(f, tag);
-    Enc_PutU16(f, channels);
-    Enc_PutU32(f, rate);
-    Enc_PutU32(f, rate * blockAlign);
-    Enc_PutU16(f, blockAlign);
-    Enc_PutU16(f, bits);
-    return f;
+    return RiffChunk("fmt ", WaveFormat(tag, channels, rate, rate * blockAlign, blockAlign, bits));
 }
 
-EncBytes Samples16(const std::vector<int16_t> &values)
+std::string Data(const std::vector<int16_t> &values)
 {
-    EncBytes b;
+    std::string bytes;
     for (int16_t v : values)
-        Enc_PutU16(b, uint16_t(v));
-    return b;
+        bytes += LittleU16(uint16_t(v));
+    return RiffChunk("data", bytes);
 }
 
 TEST(WaveReaderLayout, FindsChunksInAnyOrderAndCutsDataToWholeFrames)
 {
-    EncBytes image = Image({{"data", Samples16({100, -200, 300})},
-                            {"LIST", EncBytes{1, 2, 3}},
-                            {"fmt ", Fmt(1, 1, 8000, 2, 16)}});
     EncWave wave;
     std::string error;
-    ASSERT_TRUE(Enc_ParseWave(image, wave, error)) << error;
+    ASSERT_TRUE(Parse(RiffImage("WAVE", {Data({100, -200, 300}), RiffChunk("LIST", "123"),
+                                         Fmt(1, 1, 8000, 2, 16)}),
+                      wave, error))
+        << error;
     EXPECT_EQ(Enc_ToPcm16(wave.samples), (std::vector<int16_t>{100, -200, 300}));
 
-    image = Image({{"fmt ", Fmt(1, 2, 8000, 4, 16)}, {"data", Samples16({1, 2, 3, 4, 5, 6})}});
+    std::string image = RiffImage("WAVE", {Fmt(1, 2, 8000, 4, 16), Data({1, 2, 3, 4, 5, 6})});
     image.resize(image.size() - 2); // the last frame loses its right sample
-    ASSERT_TRUE(Enc_ParseWave(image, wave, error)) << error;
+    ASSERT_TRUE(Parse(image, wave, error)) << error;
     EXPECT_EQ(Enc_ToPcm16(wave.samples), (std::vector<int16_t>{1, 2, 3, 4}));
 }
 
 TEST(WaveReaderLayout, RejectsWhatItCannotDecodeWithAReason)
 {
-    EncBytes extensibleOther = Fmt(0xFFFE, 1, 8000, 2, 16);
-    Enc_PutU16(extensibleOther, 22);
-    Enc_PutU16(extensibleOther, 16);
-    Enc_PutU32(extensibleOther, 4);
-    EncBytes guid = {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                     0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    extensibleOther.insert(extensibleOther.end(), guid.begin(), guid.end());
-
-    EncBytes xwma = Image({{"fmt ", Fmt(1, 1, 8000, 2, 16)}, {"data", Samples16({1})}});
-    std::copy_n("XWMA", 4, xwma.begin() + 8);
-
-    const std::vector<std::pair<const char *, EncBytes>> cases = {
-        {"empty", {}},
-        {"text", EncBytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!'}},
-        {"other form", xwma},
-        {"no fmt", Image({{"data", Samples16({1, 2})}})},
-        {"no data", Image({{"fmt ", Fmt(1, 1, 8000, 2, 16)}})},
-        {"short fmt", Image({{"fmt ", EncBytes(12, 1)}, {"data", Samples16({1})}})},
-        {"adpcm", Image({{"fmt ", Fmt(2, 1, 8000, 256, 4)}, {"data", EncBytes(256, 0)}})},
-        {"16-bit float", Image({{"fmt ", Fmt(3, 1, 8000, 2, 16)}, {"data", Samples16({1})}})},
-        {"no channels", Image({{"fmt ", Fmt(1, 0, 8000, 2, 16)}, {"data", Samples16({1})}})},
-        {"no rate", Image({{"fmt ", Fmt(1, 1, 0, 2, 16)}, {"data", Samples16({1})}})},
-        {"block align", Image({{"fmt ", Fmt(1, 2, 8000, 2, 16)}, {"data", Samples16({1, 2})}})},
-        {"extensible sub-format", Image({{"fmt ", extensibleOther}, {"data", Samples16({1})}})},
+    // WAVE_FORMAT_EXTENSIBLE around another sub-format than PCM and float (ADPCM).
+    const std::string extensibleOther =
+        WaveFormat(0xFFFE, 1, 8000, 16000, 2, 16) + LittleU16(22) + LittleU16(16) + LittleU32(4) +
+        LittleU32(2) + std::string("\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 12);
+    const std::pair<const char *, std::string> cases[] = {
+        {"empty", ""},
+        {"text", "hello world!!"},
+        {"other form", RiffImage("XWMA", {Fmt(1, 1, 8000, 2, 16), Data({1})})},
+        {"no fmt", RiffImage("WAVE", {Data({1, 2})})},
+        {"no data", RiffImage("WAVE", {Fmt(1, 1, 8000, 2, 16)})},
+        {"short fmt", RiffImage("WAVE", {RiffChunk("fmt ", std::string(12, 1)), Data({1})})},
+        {"adpcm",
+         RiffImage("WAVE", {Fmt(2, 1, 8000, 256, 4), RiffChunk("data", std::string(256, 0))})},
+        {"16-bit float", RiffImage("WAVE", {Fmt(3, 1, 8000, 2, 16), Data({1})})},
+        {"no channels", RiffImage("WAVE", {Fmt(1, 0, 8000, 2, 16), Data({1})})},
+        {"no rate", RiffImage("WAVE", {Fmt(1, 1, 0, 2, 16), Data({1})})},
+        {"block align", RiffImage("WAVE", {Fmt(1, 2, 8000, 2, 16), Data({1, 2})})},
+        {"extensible sub-format",
+         RiffImage("WAVE", {RiffChunk("fmt ", extensibleOther), Data({1})})},
     };
-    for (const auto &c : cases)
+    for (const auto &[what, image] : cases)
     {
         EncWave wave;
         std::string error;
-        EXPECT_FALSE(Enc_ParseWave(c.second, wave, error)) << c.first;
-        EXPECT_FALSE(error.empty()) << c.first;
+        EXPECT_FALSE(Parse(image, wave, error)) << what;
+        EXPECT_FALSE(error.empty()) << what;
     }
 }
 
@@ -148,7 +132,7 @@ TEST(WholeFileOutput, CreatesAndReplacesWithoutLeavingTemporaries)
     std::string error;
     ASSERT_TRUE(Enc_WriteFileWhole(dir / "out.wav", EncBytes{1, 2, 3}, error)) << error;
     ASSERT_TRUE(Enc_WriteFileWhole(dir / "out.wav", EncBytes{4, 5}, error)) << error;
-    EXPECT_EQ(Test_ReadBytes(dir / "out.wav"), (std::vector<unsigned char>{4, 5}));
+    EXPECT_EQ(ReadFile(dir / "out.wav"), "\x04\x05");
     mode_t mask = ::umask(0);
     ::umask(mask);
     struct stat st;

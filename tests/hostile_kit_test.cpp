@@ -3,17 +3,14 @@
 // its documented messages and records, and writes nothing outside the kit's output
 // trees, the log, the history and the scratch folder (and the copy destination); the
 // whole folder that holds the kit is compared before and after.
-#include "assets/compression_table.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/riff_builder.h"
-#include "tests/support/run_fixture.h"
 #include "tests/support/target_layout.h"
 #include "tests/support/test_kit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -113,21 +110,15 @@ class HostileKit : public testing::Test
 };
 } // namespace
 
-TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongFields)
+// A header that lacks a column, more fields than the header has and the limit of 256
+// columns are the alias text's unit test's, any text the fuzz target's
+// (fuzz/fuzz_alias_file.cpp); here rows of garbage run through to the output trees.
+TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesOpenQuotesAndLongFields)
 {
     kit.WriteSounds("good.csv", "name,file", {{"good,good.wav", PcmWave(22050, 1, 100)}});
-    kit.WriteAliasFile("garbage.csv", Garbage(20000, 1));
     kit.WriteAliasFile("garbage_header.csv", "name,file\n" + Garbage(20000, 2));
     kit.WriteAliasFile("line.csv",
                        "name,file\n" + std::string(4 << 20, 'a') + ",x.wav\nafter,good.wav\n");
-    std::string columns = "name,file";
-    std::string wide = "wide,good.wav";
-    for (int i = 0; i < 100000; ++i)
-    {
-        columns += ",c";
-        wide += ",v";
-    }
-    kit.WriteAliasFile("columns.csv", columns + "\n" + wide + "\n");
     kit.WriteAliasFile("quote.csv", "name,file\nopen,\"good.wav\nnext,other.wav\n");
     // Each column in turn at 62, 63, 64, 1023 and 1024 bytes, the others ordinary.
     std::string lengths = "name,file,compression,type,platform,loop,conversion,spatialized,other\n";
@@ -153,8 +144,6 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongField
     EXPECT_TRUE(Contains(run.out, "FILES: \t\t3\nUPDATED: \t1\nOPRHANS: \t0\nERRORS: \t16\n"))
         << run.out;
     EXPECT_TRUE(Contains(
-        run.out, "ERROR: Sound alias file garbage.csv: missing 'name' and/or 'file' columns\n"));
-    EXPECT_TRUE(Contains(
         run.out,
         "ERROR: Sound alias file garbage_header.csv: alias entry missing name and/or file\n"));
     // Fields are cut to 1023 bytes by the tokenizer, records to 259 characters.
@@ -177,68 +166,42 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesManyColumnsOpenQuotesAndLongField
     EXPECT_NE(0u, ReadTargetLayout(ReadFile(kit / "raw/sound/good.wav")).privOffset);
 }
 
-TEST_F(HostileKit, HistoryFilesOfGarbageHugeNamesManyTokensOpenQuotesAndLongNames)
+// The reader's messages, name limits and stops are the history unit test's; here the run
+// goes on over a broken history and writes a whole new one.
+TEST_F(HostileKit, HistoryFilesOfGarbageAndHugeNames)
 {
     kit.WriteSounds("good.csv", "name,file,compression",
                     {{"good,good.wav,pcm", PcmWave(22050, 1, 100)}});
     const std::string kept = "\"kept.wav\" 0 0 0 0 0\n";
-    std::string tokens;
-    for (int i = 0; i < 100000; ++i)
-        tokens += "t ";
-    auto tooLong = [](size_t length)
-    {
-        return "ERROR: history entry name '" + std::string(length, 'n') +
-               "' is longer than 259 characters, entry skipped\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {Garbage(20000, 3), "does not appear to be a valid history file"},
+        {"XUHISTORY 8\n" + kept + Garbage(20000, 4), "ERROR: history parse failure : "},
+        {"XUHISTORY 8\n" + kept + std::string(4 << 20, 'n') + " 0 0 0 0 0\n",
+         "' is longer than 259 characters, entry skipped\n"},
     };
-    struct Case
+    for (const auto &[history, message] : cases)
     {
-        std::string what, history, message;
-    };
-    std::vector<Case> cases = {
-        {"garbage", Garbage(20000, 3),
-         "does not appear to be a valid history file, or is the wrong version #, no "
-         "history will be used.\n"},
-        {"garbage after the header", "XUHISTORY 8\n" + kept + Garbage(20000, 4),
-         "ERROR: history parse failure : "},
-        {"a name of megabytes", "XUHISTORY 8\n" + kept + std::string(4 << 20, 'n') + " 0 0 0 0 0\n",
-         tooLong(1023)},
-        {"100k tokens", "XUHISTORY 8\n" + kept + tokens,
-         "ERROR: history parse failure : missing last sync time\n"},
-        {"an open quote", "XUHISTORY 8\n" + kept + "\"never closed 0 0 0 0 0\n",
-         "ERROR: history parse failure : entry name parsed (never closed 0 0 0 0 0\n), but no "
-         "matching compression setting found.\n"},
-        {"a name of 259", "XUHISTORY 8\n" + kept + "\"" + std::string(259, 'n') + "\" 0 0 0 0 0\n",
-         ""},
-    };
-    for (size_t length : {260, 1023, 1024})
-        cases.push_back(
-            {"a name of " + std::to_string(length),
-             "XUHISTORY 8\n" + kept + "\"" + std::string(length, 'n') + "\" 0 0 0 0 0\n",
-             tooLong(length < 1023 ? length : 1023)});
-    for (const Case &hostile : cases)
-    {
-        SCOPED_TRACE(hostile.what);
-        WriteFile(kit / "sound_assets/Auralith.hst", hostile.history);
+        SCOPED_TRACE(message);
+        WriteFile(kit / "sound_assets/Auralith.hst", history);
         KitRun run = Run({});
         EXPECT_EQ(0, run.status) << run.out;
-        EXPECT_TRUE(Contains(run.out, hostile.message)) << run.out.substr(0, 2000);
+        EXPECT_TRUE(Contains(run.out, message)) << run.out.substr(0, 2000);
         std::string written = ReadFile(kit / "sound_assets/Auralith.hst");
         EXPECT_EQ(0u, written.find("XUHISTORY 8\n")) << written.substr(0, 200);
         EXPECT_TRUE(Contains(written, "\"good.wav\" 0 0 0 0 0\n"));
-        EXPECT_EQ(hostile.what != "garbage", Contains(written, kept))
-            << "the valid record before the hostile part";
-        EXPECT_EQ(hostile.what == "a name of 259", Contains(written, std::string(259, 'n')));
+        EXPECT_EQ(history.rfind("XUHISTORY", 0) == 0, Contains(written, kept));
     }
 }
 
-TEST_F(HostileKit, ArchivesTruncatedForeignDamagedAndClaimingGigabytes)
+// Damaged and oversized members are the archive unit test's; here archives that do not
+// open are left out of the search path without a word, and a member that cannot be read
+// makes its alias file unreadable.
+TEST_F(HostileKit, ArchivesTruncatedForeignAndDamaged)
 {
     kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
     auto alias = [](const std::string &name) { return "name,file\n" + name + ",good.wav\n"; };
     ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, kit / "main/vd_good.vdz",
                          {{"soundaliases/good.csv", alias("good")}}, true));
-
-    // Cut in half (no central directory left) and cut short of its end record.
     std::string cut = kit / "main/vd_cut_half.vdz";
     ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, cut,
                          {{"soundaliases/cut.csv", alias("cut") + Garbage(3000, 5)}}, true));
@@ -246,45 +209,18 @@ TEST_F(HostileKit, ArchivesTruncatedForeignDamagedAndClaimingGigabytes)
     WriteFile(cut, whole.substr(0, whole.size() / 2));
     WriteFile(kit / "main/vd_cut_end.vdz", whole.substr(0, whole.size() - 10));
     WriteFile(kit / "main/vd_foreign.vdz", Garbage(5000, 6));
-    WriteFile(kit / "main/vd_empty.vdz", "");
-    WriteFile(kit / "main/vd_bare.vdz", "PK\x05\x06" + std::string(18, '\0'));
-
-    // Deflated data with damaged bytes.
     std::string damagedPath = kit / "main/vd_damaged.vdz";
     ASSERT_TRUE(WriteZip(ZipWriter::Python, damagedPath,
                          {{"soundaliases/damaged.csv", alias("damaged") + Garbage(3000, 7)}},
                          true));
     std::string damaged = ReadFile(damagedPath);
-    ZipLayout layout = ReadZipLayout(damaged);
-    ASSERT_EQ(1u, layout.dataStarts.size());
     for (size_t i = 0; i < 16; ++i)
-        damaged[layout.dataStarts[0] + 4 + i] ^= 0x5a;
+        damaged[ReadZipLayout(damaged).dataStarts[0] + 4 + i] ^= 0x5a;
     WriteFile(damagedPath, damaged);
 
-    // One member claims 4 GB in both headers, the other 1 GB of stored data.
-    std::string hugePath = kit / "main/vd_huge.vdz";
-    ASSERT_TRUE(WriteZip(
-        ZipWriter::Python, hugePath,
-        {{"soundaliases/huge.csv", alias("huge")}, {"soundaliases/vast.csv", alias("vast")}},
-        false));
-    std::string huge = ReadFile(hugePath);
-    layout = ReadZipLayout(huge);
-    ASSERT_EQ(2u, layout.centralRecords.size());
-    PatchU32(&huge, layout.localHeaders[0] + 22, 0xfffffff0u);
-    PatchU32(&huge, layout.centralRecords[0] + 24, 0xfffffff0u);
-    for (size_t offset : {layout.localHeaders[1] + 18, layout.localHeaders[1] + 22,
-                          layout.centralRecords[1] + 20, layout.centralRecords[1] + 24})
-        PatchU32(&huge, offset, 0x40000000u);
-    WriteFile(hugePath, huge);
-
     KitRun run = Run({"-verbose"});
-    // Archives that do not open as zips are left out of the search path without a word;
-    // members that cannot be read make their alias files unreadable.
-    EXPECT_EQ(3, run.status) << run.out;
-    for (const char *name : {"huge", "vast", "damaged"})
-        EXPECT_TRUE(
-            Contains(run.out, std::string("ERROR: missing file soundaliases/") + name + ".csv\n"))
-            << name;
+    EXPECT_EQ(1, run.status) << run.out;
+    EXPECT_TRUE(Contains(run.out, "ERROR: missing file soundaliases/damaged.csv\n"));
     EXPECT_TRUE(Contains(run.out, "adding alias good good.wav\n"));
     EXPECT_FALSE(Contains(run.out, "adding alias cut"));
     EXPECT_TRUE(Contains(run.out, "FILES: \t\t1\nUPDATED: \t1\n"));
@@ -327,64 +263,4 @@ TEST_F(HostileKit, SoundFilesThatLeaveTheSoundFolderAndCopiesStayInTheirTrees)
     EXPECT_EQ(std::vector<std::string>{"raw/sound/music/theme.wav"}, ListTree(destination));
     EXPECT_EQ(ReadFile(kit / "raw/sound/music/theme.wav"),
               ReadFile(destination + "/raw/sound/music/theme.wav"));
-}
-
-namespace
-{
-// The "pc" platform names no compression table, so a run never reads one: the loader is
-// driven directly, for a platform that names one.
-class HostileCompressionTable : public RunTest
-{
-  protected:
-    std::string Load(const std::string &text)
-    {
-        toolState.run.platform = &testPlatform;
-        memset(&toolState.run.compressionTable, 0, sizeof(toolState.run.compressionTable));
-        WriteFile(std::string(toolState.folders.sourceRoot) + "/table.ctb", text);
-        Capture();
-        Tool_LoadCompressionTable();
-        return Output();
-    }
-
-    // Every entry fits its field and no count runs past the table.
-    void ExpectSoundTable()
-    {
-        const CompressionTable &table = toolState.run.compressionTable;
-        ASSERT_GE(table.count, 0);
-        ASSERT_LE(table.count, 256);
-        for (int i = 0; i < table.count; ++i)
-            EXPECT_LT(strnlen(table.entries[i].name, sizeof(table.entries[i].name)),
-                      sizeof(table.entries[i].name));
-    }
-};
-} // namespace
-
-TEST_F(HostileCompressionTable, GarbageHugeTokensManyTokensOpenQuotesAndLongNames)
-{
-    std::string tokens;
-    for (int i = 0; i < 100000; ++i)
-        tokens += "t" + std::to_string(i) + " 1 ";
-    const std::string start = "XUCOMPRESSIONTBL DEFAULTSETTING 1 ";
-    const std::string failure = "ERROR: compressionTable parse failure on file \"table.ctb\": ";
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {Garbage(20000, 8), "does not appear to be a compressionTable file\n"},
-        {start + Garbage(20000, 9), ""},
-        {start + std::string(4 << 20, 'x') + " 2",
-         "' used by entry #1 is longer than 63 characters\n"},
-        {start + tokens, "entries parsed (256) is greater than or equal to maxEntries (256)\n"},
-        {start + "\"never closed 2",
-         "entry name parsed (never closed 2), but no matching entry setting found.\n"},
-    };
-    for (size_t length : {62, 63, 64, 1023, 1024})
-        cases.push_back({start + std::string(length, 'n') + " 2",
-                         length < 64 ? ""
-                                     : failure + "compression string '" +
-                                           std::string(length < 1023 ? length : 1023, 'n') +
-                                           "' used by entry #1 is longer than 63 characters\n"});
-    for (const auto &[text, message] : cases)
-    {
-        std::string output = Load(text);
-        EXPECT_TRUE(Contains(output, message)) << output.substr(0, 300);
-        ExpectSoundTable();
-    }
 }

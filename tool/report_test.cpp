@@ -1,5 +1,6 @@
-// The run report, the timing lines and the orphan walk. The report of a verbose run and
-// the collection of output files are checked end to end as well (conversion_test).
+// The timing lines and the orphan walk. The report itself (orphans sorted, the errors that
+// carry a tool message listed, the counts) is checked byte for byte end to end
+// (conversion_test).
 #include "tool/report.h"
 
 #include "records/tool_state.h"
@@ -15,29 +16,6 @@ namespace
 {
 using ReportTest = RunTest;
 } // namespace
-
-TEST_F(ReportTest, ReportListsOrphansErrorsAndCounts)
-{
-    toolState.run.orphanCandidates.insert("C:\\kit\\raw\\sound\\old.wav");
-    toolState.run.orphanCandidates.insert("C:\\KIT\\RAW\\SOUND\\OLD.WAV"); // the same file
-    toolState.run.orphanCandidates.insert("C:\\kit\\raw\\sound\\a.wav");
-    toolState.run.filesCount = 10;
-    toolState.run.updatedCount = 3;
-    Tool_AddError(2, "C:\\kit\\sound_assets\\devraw\\sound\\gone.wav", 0);
-    Tool_AddError(0, "during encoding x.wav", TOOL_ERROR_BAD_FILE_FORMAT);
-    Tool_AddError(0, "nothing to say", 0);
-
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(3, Tool_PrintReport());
-    EXPECT_EQ(
-        "ERROR: \n\n---------------------------\n\tOrphans\n---------------------------"
-        "\nC:\\kit\\raw\\sound\\a.wav\nC:\\kit\\raw\\sound\\old.wav"
-        "\n---------------------------\n\tErrors\n---------------------------\n"
-        "ERROR: during encoding x.wav Bad file format\n"
-        "\n\n---------------------------\nFILES: \t\t10\nUPDATED: \t3\nOPRHANS: \t2\nERRORS: \t3\n"
-        "----------------------------",
-        testing::internal::GetCapturedStdout());
-}
 
 TEST_F(ReportTest, TimingLinesSplitHoursMinutesSeconds)
 {

@@ -33,19 +33,13 @@ TEST(StrTest, StripExtensionWorksOnTheLastComponentOnly)
     EXPECT_STREQ("dir\\", out);
 }
 
-TEST(StrTest, WildcardMatch)
+// Matches are checked against a table-driven matcher by the fuzz target
+// (fuzz/fuzz_wildcard.cpp); here only that the matcher is not exponential.
+TEST(StrTest, WildcardMatchTakesNoExponentialTime)
 {
-    EXPECT_EQ(0, Str_WildcardMatch("*.csv", "Alias.CSV"));
-    EXPECT_NE(0, Str_WildcardMatch("*.csv", "alias.csvx"));
-    EXPECT_EQ(0, Str_WildcardMatch("a?c", "abc"));
-    EXPECT_NE(0, Str_WildcardMatch("a?c", "ac"));
-    EXPECT_EQ(0, Str_WildcardMatch("*", ""));
-    EXPECT_EQ(0, Str_WildcardMatch("a*b*c", "aXbYbZc"));
-    EXPECT_NE(0, Str_WildcardMatch("a*b*c", "aXbYbZ"));
-    EXPECT_EQ(0, Str_WildcardMatch("**x", "yyx"));
-    // A pattern that would take exponential time in a naive matcher.
     std::string name(200, 'a');
     EXPECT_NE(0, Str_WildcardMatch("*a*a*a*a*a*a*a*a*a*a*b", name.c_str()));
+    EXPECT_EQ(0, Str_WildcardMatch("*a*a*a*a*a*a*a*a*a*a*a", name.c_str()));
 }
 
 TEST(FormatTest, FormatBufferCutsAndTerminates)

@@ -209,37 +209,14 @@ TEST_F(ArchiveTest, LaterMemberWinsAmongNamesDifferingInCase)
     EXPECT_EQ(FS_FindArchiveMember(archive, "x/a.csv"), &archive->entries[1]);
 }
 
+// Archives cut short are refused end to end (hostile_kit_test) and by the fuzz target.
 TEST_F(ArchiveTest, BadFilesAreSkipped)
 {
     WriteFile(dir / "text.vdz", "this is not a zip archive at all, just some text\n");
-    EXPECT_EQ(FS_LoadArchive("text.vdz", (dir / "text.vdz").c_str()), nullptr);
-    EXPECT_EQ(FS_LoadArchive("missing.vdz", (dir / "missing.vdz").c_str()), nullptr);
-
-    // Cut at many places: the archive is refused, or what it offers reads correctly or
-    // fails; nothing else.
-    std::string data = Pattern(5000, 1);
-    ASSERT_TRUE(WriteZip(ZipWriter::InfoZip, dir / "whole.vdz", {{"a.csv", data}}, true));
-    std::string bytes = ReadFile(dir / "whole.vdz");
-    int refused = 0;
-    for (size_t length = 0; length < bytes.size(); length += 97)
-    {
-        SCOPED_TRACE(length);
-        WriteFile(dir / "cut.vdz", bytes.substr(0, length));
-        Archive *archive = FS_LoadArchive("cut.vdz", (dir / "cut.vdz").c_str());
-        refused += archive == nullptr;
-        if (archive == nullptr)
-            continue;
-        ArchiveEntry *entry = FS_FindArchiveMember(archive, "a.csv");
-        if (entry != nullptr && FS_OpenArchiveMember(1, archive, entry) >= 0)
-        {
-            int last = 0;
-            std::string got = ReadMember(1, 1000, &last);
-            EXPECT_TRUE(last < 0 || got == data);
-            CloseSlot(1);
-        }
-        FS_FreeArchive(archive);
-    }
-    EXPECT_GT(refused, 0);
+    WriteFile(dir / "empty.vdz", "");
+    WriteFile(dir / "bare.vdz", "PK\x05\x06" + std::string(18, '\0')); // an end record alone
+    for (const char *name : {"text.vdz", "empty.vdz", "bare.vdz", "missing.vdz"})
+        EXPECT_EQ(FS_LoadArchive(name, (dir / name).c_str()), nullptr) << name;
 }
 
 TEST_F(ArchiveTest, DamagedEntryEndsTheScan)
