@@ -76,7 +76,8 @@ echo "-- exit status $status"
 [ "$(report_field "$first" UPDATED)" -gt 0 ] || fail "the first run converted nothing"
 [ "$(report_field "$second" UPDATED)" = 0 ] || fail "the second run converted something"
 [ -z "$(user ./Auralith -check-priv 2>&1)" ] || fail "-check-priv found converted files without PRIV"
-echo "-- $(decode_all "$kit") converted files decode"
+converted=$(decode_all "$kit")
+echo "-- $converted converted files decode"
 cd "$top"
 remove_package
 trap - EXIT
