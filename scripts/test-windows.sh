@@ -1,27 +1,34 @@
 #!/usr/bin/env bash
-# Builds Auralith for 64-bit Windows in build-win/ with Debian's MinGW-w64 tool chain and
-# runs every test under Wine. Installs what is missing. Wine lives in a prefix of its own
-# inside build-win/, so the user's Wine set-up is neither used nor changed.
+# Builds Auralith for 32-bit Windows in build-win32/ and for 64-bit Windows in build-win/
+# with Debian's MinGW-w64 tool chains and runs every test of each under Wine. Installs
+# what is missing. Each build has a Wine prefix of its own inside its build folder (a
+# 32-bit one for the 32-bit build; see wine-prefix.sh).
+#   scripts/test-windows.sh [win32] [win64]    (both when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest \
-  wine wine64 dpkg-dev zip python3
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(win32 win64)
 
-cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-ninja -C build-win
+scripts/deps.sh cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
+  libz-mingw-w64-dev googletest dpkg-dev zip python3
+source scripts/wine-prefix.sh
 
-export WINEPREFIX="$PWD/build-win/wine-prefix"
-export WINEDEBUG=-all
-# No Mono or Gecko: console programs need neither, and nothing asks to install them.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-# Wine's server and its helper processes outlive the program that started them and keep
-# its output open. Started here, away from CTest's pipes, they cannot keep CTest (or
-# whoever reads this script's output) waiting; the server is stopped when this script ends.
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-wineboot -i </dev/null >/dev/null 2>&1
-wine cmd /c exit </dev/null >/dev/null 2>&1
-
-ctest --test-dir build-win --output-on-failure --timeout 300 -j "$(nproc)"
+for target in "${targets[@]}"; do
+  case "$target" in
+    win32) build=build-win32 toolchain=cmake/mingw-w64-i686.cmake ;;
+    win64) build=build-win toolchain=cmake/mingw-w64-x86_64.cmake ;;
+    *) echo "unknown target $target (win32 or win64)" >&2; exit 2 ;;
+  esac
+  echo "== $target: $build"
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+  ninja -C "$build"
+  wine_prefix "$PWD/$build/wine-prefix" "$target"
+  # 32-bit Wine now and then dies of a segmentation fault of its own as a program ends
+  # right after it started (seen on tests that skip themselves, about one run of the
+  # suite in four, never on the same test twice): there a failed test gets two more runs.
+  retry=()
+  [ "$target" = win32 ] && retry=(--repeat until-pass:3)
+  ctest --test-dir "$build" --output-on-failure --timeout 300 -j "$(nproc)" "${retry[@]}"
+  wine_stop
+done
