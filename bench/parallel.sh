@@ -2,8 +2,10 @@
 # Parallel conversion: a full run over a kit of real sources through our three programs,
 # with "-jobs 1", "-jobs 2" and "-jobs 0", against a bare parallel driver of the same
 # program command lines (bare_jobs: the cost of the programs alone), all taking turns,
-# medians. Prints the figures, the share of a file's work that stays serial in the tool,
-# the times Amdahl's law expects on 8 and 16 processors from it, and the targets.
+# medians. Prints the figures, the share of a run's time that stays serial in the tool
+# (the run's own record, -report-json, tells the time spent in the programs and the time
+# spent outside them), the times Amdahl's law expects on 8 and 16 processors from it, and
+# the targets.
 #
 #   bench/parallel.sh BUILD_DIR [WORK_DIR]
 #
@@ -64,13 +66,25 @@ printf "  %-28s %9.1f   bare driver, 2 at a time %9.1f\n" "Auralith -jobs 2" "$j
 printf "  %-28s %9.1f   bare driver, %d at a time %9.1f\n" "Auralith -jobs 0 ($cpus jobs)" "$jobs0" \
     "$cpus" "$bareN"
 
-# The tool's own work in a run of one job (deciding, reading the programs' output, the PRIV
-# chunk, writing targets and history) is what stays serial: with more jobs the programs
-# share the processors, the tool's work does not.
-serial=$(awk -v t="$jobs1" -v b="$bare1" 'BEGIN { s = (t - b) / t; printf "%.3f", s < 0 ? 0 : s }')
-per_file=$(awk -v t="$jobs1" -v b="$bare1" -v n="$sounds" 'BEGIN { printf "%.2f", (t - b) / n }')
+# The tool's own work (deciding, reading the programs' output, the PRIV chunk, writing
+# targets and history) is what stays serial: with more jobs the programs share the
+# processors, the tool's work does not. A run of one job records both parts; the medians
+# of five runs are taken.
+for round in 1 2 3 4 5; do
+    (cd "$kit/bin" && ./Auralith -clean -jobs 1 -report-json ../record-$round.json >/dev/null)
+done
+read -r other encode < <(python3 - "$kit" <<'EOF'
+import json, statistics, sys
+records = [json.load(open("%s/record-%d.json" % (sys.argv[1], r)))["timing"] for r in range(1, 6)]
+print(statistics.median(r["otherMilliseconds"] for r in records),
+      statistics.median(r["encodeMilliseconds"] for r in records))
+EOF
+)
+serial=$(awk -v o="$other" -v e="$encode" 'BEGIN { printf "%.3f", o / (o + e) }')
 echo
-echo "Serial share of a run of one job: $serial ($per_file ms per sound file of $(ratio "$jobs1" "$sounds") ms)"
+echo "A run of one job: $encode ms in the programs, $other ms in the tool itself" \
+    "($(awk -v o="$other" -v n="$sounds" 'BEGIN { printf "%.2f", o / n }') ms per sound file)"
+echo "Serial share of a run of one job: $serial"
 for n in 8 16; do
     awk -v t="$jobs1" -v s="$serial" -v n="$n" \
         'BEGIN { printf "  expected on %2d processors: %8.1f ms (%.1f times faster)\n", n, t * (s + (1 - s) / n), 1 / (s + (1 - s) / n) }'
