@@ -61,9 +61,8 @@ class Conversion : public testing::Test
     std::vector<std::string> AllTargets() const
     {
         std::vector<std::string> all;
-        for (const char *tree : {"devraw", "raw"})
-            for (const std::string &file : ListTree(kit / tree))
-                all.push_back(std::string(tree) + "/" + file);
+        for (const auto &file : OutputFiles(kit))
+            all.push_back(file.first);
         return all;
     }
 

@@ -10,11 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,27 +24,6 @@ namespace
 using Files = std::map<std::string, std::string>; // kit-relative path to bytes
 
 const char *const HISTORY = "sound_assets/Auralith.hst";
-
-// Every file below the output trees, relative to the kit root.
-Files OutputFiles(const TestKit &kit)
-{
-    Files files;
-    for (const char *tree : {"raw", "devraw"})
-        for (const std::string &file : ListTree(kit / tree))
-            files[std::string(tree) + "/" + file] =
-                ReadFile(kit / (std::string(tree) + "/" + file));
-    return files;
-}
-
-std::vector<std::string> SortedLines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
 
 // A kit converted once from old sources, then given new sources and one more alias, so
 // that the next run converts every file again. The run from that state is the one that

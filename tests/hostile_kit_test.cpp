@@ -31,11 +31,6 @@ std::string Garbage(size_t size, unsigned seed)
     return bytes;
 }
 
-bool Contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 int Count(const std::string &text, const std::string &part)
 {
     int count = 0;
