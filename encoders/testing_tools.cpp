@@ -1,5 +1,5 @@
 // Tools of the encoder tests: running the programs, independent decoders
-// (ffmpeg as a child process, libsndfile), a plain RIFF chunk view and signal measures.
+// (ffmpeg as a child process, libsndfile) and signal measures.
 #include "encoders/testing_tools.h"
 
 #include <sndfile.h>
@@ -73,28 +73,6 @@ bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::stri
     sf_close(file);
     decoded.samples.resize(size_t(got) * info.channels);
     return true;
-}
-
-TestRiff Test_ParseRiff(const std::string &path)
-{
-    TestRiff riff;
-    const std::string image = ReadFile(path);
-    if (image.size() < 12 || image.compare(0, 4, "RIFF") != 0)
-        return riff;
-    riff.form = image.substr(8, 4);
-    size_t pos = 12;
-    while (pos + 8 <= image.size())
-    {
-        std::string code = image.substr(pos, 4);
-        size_t size = ReadLittle(image, pos + 4, 4);
-        if (pos + 8 + size > image.size())
-            return riff;
-        riff.order.push_back(code);
-        riff.chunks.emplace(code, image.substr(pos + 8, size));
-        pos += 8 + size + (size & 1);
-    }
-    riff.wellFormed = pos == image.size() && ReadLittle(image, 4, 4) == image.size() - 8;
-    return riff;
 }
 
 double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,

@@ -1,5 +1,5 @@
 // Tools of the encoder tests: running the programs, independent decoders
-// (ffmpeg as a child process, libsndfile), a plain RIFF chunk view and signal measures.
+// (ffmpeg as a child process, libsndfile) and signal measures.
 #pragma once
 
 #include "encoders/testing_signals.h"
@@ -8,7 +8,6 @@
 #include "tests/support/scoped_dir.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -40,17 +39,6 @@ std::string Test_Probe(const std::string &path);
 
 // Decodes path with libsndfile to 16-bit samples; the frame count is libsndfile's.
 bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::string &why);
-
-// The top-level chunks of the RIFF image in the file at path, as written, without
-// interpretation; numbers in them read with ReadLittle.
-struct TestRiff
-{
-    std::string form;                          // "WAVE", "XWMA"
-    std::vector<std::string> order;            // chunk codes in file order
-    std::map<std::string, std::string> chunks; // first payload of each code
-    bool wellFormed = false; // "RIFF", size field = length - 8, chunks fill the image exactly
-};
-TestRiff Test_ParseRiff(const std::string &path);
 
 // Signal-to-noise ratio in dB of decoded against reference over reference frames
 // [from, from + count), both interleaved with the same channel count: reference frame f is

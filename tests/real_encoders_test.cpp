@@ -84,7 +84,7 @@ TestSignal Sound(const Source &s, uint32_t rate)
 
 // The ADPCM chunks and a second decoder; the first two samples of every block are carried
 // exactly in its header.
-void CheckAdpcm(const std::string &target, TestRiff &riff, const Source &s,
+void CheckAdpcm(const std::string &target, RiffRead &riff, const Source &s,
                 const TestSignal &reference, const TestDecoded &byFfmpeg)
 {
     const size_t frames = reference.Frames();
@@ -109,7 +109,7 @@ void CheckAdpcm(const std::string &target, TestRiff &riff, const Source &s,
 }
 
 // The XWMA chunks the tool reads the length from, and the sound in its own place.
-void CheckWma(TestRiff &riff, const Source &s, const TestSignal &reference,
+void CheckWma(RiffRead &riff, const Source &s, const TestSignal &reference,
               const TestDecoded &decoded)
 {
     const size_t frames = reference.Frames();
@@ -200,7 +200,7 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecodeCloseToIt)
         EXPECT_LT(decoded.Frames(), frames + slack);
         EXPECT_GE(Test_SnrDb(reference.samples, decoded.samples, s.channels, 0, frames),
                   s.minSnrDb);
-        TestRiff riff = Test_ParseRiff(target);
+        RiffRead riff = ReadRiff(ReadFile(target));
         ASSERT_TRUE(riff.wellFormed);
         if (codec == "adpcm_ms")
             CheckAdpcm(target, riff, s, reference, decoded);

@@ -13,7 +13,6 @@ struct TargetLayout
     size_t formatEnd = 0;  // offset just behind the "fmt " chunk
     size_t privOffset = 0; // offset of the "PRIV" chunk header, 0 when missing
     uint32_t privSize = 0; // its payload size
-    std::string privMagic;
     uint32_t privRate = 0, privChannels = 0, privFrames = 0, privDataSize = 0;
     size_t dataOffset = 0; // offset of the "data" chunk header
     uint32_t dataSize = 0;
