@@ -18,30 +18,23 @@
 
 namespace
 {
-template <typename T> T Zeroed()
-{
-    T t;
-    memset(&t, 0, sizeof(t));
-    return t;
-}
-
 DvarValue IntValue(int32_t integer)
 {
-    DvarValue value = Zeroed<DvarValue>();
+    DvarValue value{};
     value.integer = integer;
     return value;
 }
 
 DvarValue TextValue(const char *text)
 {
-    DvarValue value = Zeroed<DvarValue>();
+    DvarValue value{};
     value.string = text;
     return value;
 }
 
 DvarValue FloatValue(float a, float b = 0, float c = 0, float d = 0)
 {
-    DvarValue value = Zeroed<DvarValue>();
+    DvarValue value{};
     value.vector[0] = a;
     value.vector[1] = b;
     value.vector[2] = c;
@@ -51,29 +44,19 @@ DvarValue FloatValue(float a, float b = 0, float c = 0, float d = 0)
 
 DvarDomain FloatDomain(float min, float max)
 {
-    DvarDomain domain = Zeroed<DvarDomain>();
-    domain.value.min = min;
-    domain.value.max = max;
-    return domain;
-}
-
-DvarDomain IntDomain(int32_t min, int32_t max)
-{
-    DvarDomain domain = Zeroed<DvarDomain>();
-    domain.integer.min = min;
-    domain.integer.max = max;
+    DvarDomain domain{};
+    domain.value = {min, max};
     return domain;
 }
 
 DvarDomain EnumDomain(const char *const *names, int count)
 {
-    DvarDomain domain = Zeroed<DvarDomain>();
-    domain.enumeration.stringCount = count;
-    domain.enumeration.strings = names;
+    DvarDomain domain{};
+    domain.enumeration = {count, names};
     return domain;
 }
 
-const DvarDomain NO_DOMAIN = Zeroed<DvarDomain>();
+const DvarDomain NO_DOMAIN{};
 const char *const qualityNames[] = {"low", "medium", "high"};
 const DvarDomain QUALITY = EnumDomain(qualityNames, 3);
 
@@ -133,10 +116,10 @@ TEST(DvarDomainText, EveryTypeAndBoundCase)
         {DVAR_TYPE_FLOAT, FloatDomain(-2.5f, FLT_MAX), "any number -2.5 or bigger"},
         // The bounds written out in full are the largest float.
         {DVAR_TYPE_FLOAT, FloatDomain(-3.4028235e38f, 3.4028235e38f), "any number"},
-        {DVAR_TYPE_INT, IntDomain(-5, 2), "any integer from -5 to 2"},
-        {DVAR_TYPE_INT, IntDomain(INT_MIN, 7), "any integer 7 or smaller"},
-        {DVAR_TYPE_INT, IntDomain(-3, INT_MAX), "any integer -3 or bigger"},
-        {DVAR_TYPE_INT, IntDomain(INT_MIN, INT_MAX), "any integer"},
+        {DVAR_TYPE_INT, DvarDomain{{-5, 2}}, "any integer from -5 to 2"},
+        {DVAR_TYPE_INT, DvarDomain{{INT_MIN, 7}}, "any integer 7 or smaller"},
+        {DVAR_TYPE_INT, DvarDomain{{-3, INT_MAX}}, "any integer -3 or bigger"},
+        {DVAR_TYPE_INT, DvarDomain{{INT_MIN, INT_MAX}}, "any integer"},
         {DVAR_TYPE_ENUM, QUALITY, "one of the following:\n   0: low\n   1: medium\n   2: high"},
         {DVAR_TYPE_ENUM, EnumDomain(nullptr, 0), "one of the following:"},
     };
@@ -166,7 +149,7 @@ TEST(DvarDomainText, EveryTypeAndBoundCase)
 
 TEST(DvarConversion, ValuesToTextAndBack)
 {
-    Dvar dvar = Zeroed<Dvar>();
+    Dvar dvar{};
     EXPECT_STREQ("0", Dvar_ValueToString(&dvar, IntValue(0))); // a boolean
     const std::pair<uint8_t, const char *> forms[] = {{DVAR_TYPE_FLOAT, "0.5"},
                                                       {DVAR_TYPE_FLOAT_2, "0.5 -2"},
@@ -207,7 +190,7 @@ TEST(DvarConversion, ValuesToTextAndBack)
     dvar.type = DVAR_TYPE_COLOR;
     for (int byte = 0; byte < 256; ++byte)
     {
-        DvarValue colour = Zeroed<DvarValue>();
+        DvarValue colour{};
         memset(colour.color, byte, 4);
         DvarValue back =
             Dvar_StringToValue(DVAR_TYPE_COLOR, NO_DOMAIN, Dvar_ValueToString(&dvar, colour));
@@ -229,12 +212,12 @@ TEST(DvarConversion, ValueInDomainAndClamping)
     DvarValue v = Dvar_ClampValueToDomain(DVAR_TYPE_FLOAT_3, FloatValue(-5, 0.25f, 5, 100),
                                           FloatValue(0), FloatDomain(0, 1));
     EXPECT_EQ(0, memcmp(FloatValue(0, 0.25f, 1, 100).vector, v.vector, sizeof(v.vector)));
-    DvarValue raw = Zeroed<DvarValue>();
+    DvarValue raw{};
     raw.color[0] = 5; // a boolean byte other than 0 or 1
     EXPECT_EQ(1, Dvar_ClampValueToDomain(DVAR_TYPE_BOOL, raw, IntValue(0), NO_DOMAIN).color[0]);
 }
 
-TEST_F(DvarTest, NamesIgnoreAsciiCaseInHashAndLookup)
+TEST_F(DvarTest, LookupIgnoresCaseShutdownForgetsEverythingAndTypedReadsConvert)
 {
     EXPECT_EQ("ERROR: null name in generateHashValue",
               Printed([] { EXPECT_EQ(nullptr, Dvar_FindVar(nullptr)); }));
@@ -244,6 +227,22 @@ TEST_F(DvarTest, NamesIgnoreAsciiCaseInHashAndLookup)
     EXPECT_EQ(first, Dvar_RegisterInt("COM_SPEED", 5, 0, 10, 0x4, nullptr));
     EXPECT_EQ(1, first->current.integer);
     EXPECT_EQ(0x4, first->flags);
+
+    Dvar_RegisterBool("sv_cheats", false, 0x18, "External Dvar");
+    Dvar_Shutdown();
+    EXPECT_EQ(nullptr, Dvar_FindVar("sv_cheats"));
+    // sv_cheats was forgotten: a cheat-protected registration no longer resets.
+    Dvar *speed = Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
+    Dvar_SetVariant(speed, IntValue(7), DVAR_SOURCE_INTERNAL);
+    Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
+    EXPECT_TRUE(Dvar_GetBool("g_speed"));
+    EXPECT_STREQ("7", Dvar_GetString("g_speed"));
+    Dvar_RegisterString("s", "12", 0, "");
+    RegisterEnum("e", 2);
+    EXPECT_EQ(12, Dvar_GetInt("s"));
+    EXPECT_STREQ("high", Dvar_GetString("e"));
+    EXPECT_EQ(2, Dvar_GetInt("e"));
+    EXPECT_FALSE(Dvar_GetBool("missing"));
 }
 
 TEST_F(DvarTest, OutOfDomainSetsAreReportedAndKeepTheValue)
@@ -452,22 +451,4 @@ TEST_F(DvarTest, The4097thRegistrationIsReportedAndReturnsNull)
     names.clear();
 }
 
-TEST_F(DvarTest, ShutdownEmptiesTheRegistryAndTypedReadsConvert)
-{
-    Dvar_RegisterBool("sv_cheats", false, 0x18, "External Dvar");
-    Dvar_Shutdown();
-    EXPECT_EQ(nullptr, Dvar_FindVar("sv_cheats"));
-    // sv_cheats was forgotten: a cheat-protected registration no longer resets.
-    Dvar *speed = Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
-    Dvar_SetVariant(speed, IntValue(7), DVAR_SOURCE_INTERNAL);
-    Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
-    EXPECT_TRUE(Dvar_GetBool("g_speed"));
-    EXPECT_STREQ("7", Dvar_GetString("g_speed"));
-    Dvar_RegisterString("s", "12", 0, "");
-    RegisterEnum("e", 2);
-    EXPECT_EQ(12, Dvar_GetInt("s"));
-    EXPECT_STREQ("high", Dvar_GetString("e"));
-    EXPECT_EQ(2, Dvar_GetInt("e"));
-    EXPECT_FALSE(Dvar_GetBool("missing"));
-}
 } // namespace
