@@ -22,16 +22,16 @@ ProcessResult Test_Run(const std::vector<std::string> &argv);
 
 struct TestDecoded
 {
-    int rate = 0;
     int channels = 0;
     std::vector<int16_t> samples; // interleaved
 
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
 };
 
-// Decodes path with the ffmpeg program to 16-bit samples (-f s16le), with rate and channels
-// from ffprobe. Answers false with ffmpeg's complaint in why.
-bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why);
+// Decodes path with the ffmpeg program to 16-bit samples (-f s16le) of the given channel
+// count. Answers false with ffmpeg's complaint in why.
+bool Test_DecodeFfmpeg(const std::string &path, int channels, TestDecoded &decoded,
+                       std::string &why);
 
 // What ffprobe reads of the first audio stream, "codec,rate,channels,length in frames\n",
 // or its complaint.

@@ -190,7 +190,7 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecodeCloseToIt)
 
         TestDecoded decoded;
         std::string why;
-        ASSERT_TRUE(Test_DecodeFfmpeg(target, decoded, why)) << why;
+        ASSERT_TRUE(Test_DecodeFfmpeg(target, s.channels, decoded, why)) << why;
         // ADPCM decodes in whole blocks of 512 bytes, WMA up to two frames of 2048 samples
         // of silence behind the sound.
         const size_t slack = codec == "adpcm_ms" ? (512 - 7 * s.channels) * 2 / s.channels + 2
