@@ -161,31 +161,18 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesOpenQuotesAndLongFields)
     EXPECT_NE(0u, ReadTargetLayout(ReadFile(kit / "raw/sound/good.wav")).privOffset);
 }
 
-// The reader's messages, name limits and stops are the history unit test's; here the run
-// goes on over a broken history and writes a whole new one.
-TEST_F(HostileKit, HistoryFilesOfGarbageAndHugeNames)
+// The reader's messages, name limits and stops are the history unit test's, any bytes the
+// fuzz target's (fuzz/fuzz_history.cpp); here the run goes on over a history of garbage
+// and writes a whole new one.
+TEST_F(HostileKit, HistoryFileOfGarbageGivesWayToANewOne)
 {
     kit.WriteSounds("good.csv", "name,file,compression",
                     {{"good,good.wav,pcm", PcmWave(22050, 1, 100)}});
-    const std::string kept = "\"kept.wav\" 0 0 0 0 0\n";
-    const std::pair<std::string, std::string> cases[] = {
-        {Garbage(20000, 3), "does not appear to be a valid history file"},
-        {"XUHISTORY 8\n" + kept + Garbage(20000, 4), "ERROR: history parse failure : "},
-        {"XUHISTORY 8\n" + kept + std::string(4 << 20, 'n') + " 0 0 0 0 0\n",
-         "' is longer than 259 characters, entry skipped\n"},
-    };
-    for (const auto &[history, message] : cases)
-    {
-        SCOPED_TRACE(message);
-        WriteFile(kit / "sound_assets/Auralith.hst", history);
-        KitRun run = Run({});
-        EXPECT_EQ(0, run.status) << run.out;
-        EXPECT_TRUE(Contains(run.out, message)) << run.out.substr(0, 2000);
-        std::string written = ReadFile(kit / "sound_assets/Auralith.hst");
-        EXPECT_EQ(0u, written.find("XUHISTORY 8\n")) << written.substr(0, 200);
-        EXPECT_TRUE(Contains(written, "\"good.wav\" 0 0 0 0 0\n"));
-        EXPECT_EQ(history.rfind("XUHISTORY", 0) == 0, Contains(written, kept));
-    }
+    WriteFile(kit / "sound_assets/Auralith.hst", Garbage(20000, 3));
+    KitRun run = Run({});
+    EXPECT_EQ(0, run.status) << run.out;
+    EXPECT_TRUE(Contains(run.out, "does not appear to be a valid history file")) << run.out;
+    EXPECT_EQ("XUHISTORY 8\n\"good.wav\" 0 0 0 0 0\n", ReadFile(kit / "sound_assets/Auralith.hst"));
 }
 
 // Damaged and oversized members are the archive unit test's; here archives that do not
