@@ -101,14 +101,20 @@ class FsFileAccess : public ::testing::Test
         Test_SetVerbose(false);
     }
 
-    // main/vd_00.vdz with two members, and loose files in main and raw.
-    void MakeKit(bool deflate = true)
+    // main/vd_00.vdz with four members, the last one damaged, and loose files in main and
+    // raw.
+    void MakeKit()
     {
-        ASSERT_TRUE(WriteZip(ZipWriter::Python, kit + "/main/vd_00.vdz",
+        const std::string path = kit + "/main/vd_00.vdz";
+        ASSERT_TRUE(WriteZip(ZipWriter::Python, path,
                              {{"soundaliases/Both.csv", "from the archive"},
                               {"soundaliases/big.csv", std::string(70000, 'q')},
-                              {"other/only.csv", "archive only"}},
-                             deflate));
+                              {"other/only.csv", "archive only"},
+                              {"soundaliases/damaged.csv", std::string(70000, 'd')}},
+                             true));
+        std::string bytes = ReadFile(path);
+        bytes[ReadZipLayout(bytes).dataStarts[3] + 20] ^= 0x5a;
+        WriteFile(path, bytes);
         WriteFile(kit + "/raw/soundaliases/both.csv", "from the folder");
         WriteFile(kit + "/raw/soundaliases/Loose.csv", "loose");
         WriteFile(kit + "/raw/soundaliases/empty.csv", "");
@@ -123,6 +129,9 @@ TEST_F(FsFileAccess, ReadsFromArchivesAndFoldersAndIgnoresLocalizedEntriesWhenAs
 {
     MakeKit();
     StartFileSystem(kit);
+    // A member that fails to read is no file, and gives its handle back.
+    EXPECT_EQ(ReadGameFile("soundaliases/damaged.csv"), "<missing>");
+    EXPECT_EQ(HandlesInUse(), 0);
     EXPECT_EQ(ReadGameFile("soundaliases/both.csv"), "from the archive");
     EXPECT_EQ(ReadGameFile("SoundAliases\\BOTH.CSV"), "from the archive");
     EXPECT_EQ(ReadGameFile("/soundaliases//loose.csv"), "loose");
@@ -166,20 +175,6 @@ TEST_F(FsFileAccess, FiftiethOpenFindsNoHandle)
     // Shutdown closes what is still open, reopened archive handles included.
     StopFileSystem();
     EXPECT_EQ(HandlesInUse(), 0);
-}
-
-TEST_F(FsFileAccess, DamagedMemberReadsNothing)
-{
-    MakeKit();
-    std::string path = kit + "/main/vd_00.vdz";
-    std::string bytes = ReadFile(path);
-    ZipLayout layout = ReadZipLayout(bytes);
-    bytes[layout.dataStarts[1] + 20] ^= 0x5a;
-    WriteFile(path, bytes);
-    StartFileSystem(kit);
-    EXPECT_EQ(ReadGameFile("soundaliases/big.csv"), "<missing>");
-    EXPECT_EQ(HandlesInUse(), 0);
-    EXPECT_EQ(ReadGameFile("soundaliases/both.csv"), "from the archive");
 }
 
 TEST_F(FsFileAccess, DebugTraces)
