@@ -9,8 +9,6 @@
 
 namespace
 {
-using Strings = std::vector<std::string>;
-
 class AliasTextTest : public RunTest
 {
   protected:

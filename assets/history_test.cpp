@@ -7,8 +7,6 @@
 
 namespace
 {
-using Strings = std::vector<std::string>;
-
 class HistoryTest : public RunTest
 {
   protected:
@@ -26,13 +24,7 @@ class HistoryTest : public RunTest
         return Output();
     }
 
-    static Strings Names(const XUHistoryEntry *record)
-    {
-        Strings names;
-        for (; record != nullptr; record = record->next)
-            names.push_back(record->name);
-        return names;
-    }
+    static Strings Names(const XUHistoryEntry *head) { return Texts(head, &XUHistoryEntry::name); }
 
     std::string path;
 };

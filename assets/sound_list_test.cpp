@@ -32,16 +32,11 @@ class SoundListTest : public RunTest
         Tool_AddSoundFileEntry(&row);
     }
 
-    static std::vector<std::string> Names(const SoundFileList &list)
+    static Strings Names(const SoundFileList &list)
     {
-        std::vector<std::string> names;
-        for (const SoundFileEntry *entry = list.head; entry != nullptr; entry = entry->next)
-            names.push_back(entry->name);
-        return names;
+        return Texts(list.head, &SoundFileEntry::name);
     }
 };
-
-using Strings = std::vector<std::string>;
 
 TEST_F(SoundListTest, SortIgnoresCaseAndIsStableMergeKeepsTheLastAddedAliasOfEachList)
 {

@@ -7,8 +7,6 @@
 
 namespace
 {
-using Strings = std::vector<std::string>;
-
 class TokenizerTest : public RunTest
 {
   protected:
