@@ -75,8 +75,4 @@ TEST(ByteOrderTest, SlotsFollowTheHostOrder)
               Swap_Little64(int64_t(0x0102030405060708)));
     EXPECT_EQ(little ? 0x3f800000u : 0x0000803fu, Swap_LittleFloatBits(1.0f));
     EXPECT_EQ(1.0f, Swap_LittleFloat(little ? 1.0f : Swap_LittleFloat(1.0f)));
-    unsigned char bytes[4];
-    Com_WriteU32(bytes, 0xa1b2c3d4u);
-    EXPECT_EQ(0xd4, bytes[0]);
-    EXPECT_EQ(0xa1b2c3d4u, Com_ReadU32(bytes));
 }

@@ -42,13 +42,6 @@ TEST(StrTest, WildcardMatchTakesNoExponentialTime)
     EXPECT_EQ(0, Str_WildcardMatch("*a*a*a*a*a*a*a*a*a*a*a", name.c_str()));
 }
 
-TEST(FormatTest, FormatBufferCutsAndTerminates)
-{
-    char buffer[8];
-    Com_FormatBuffer(buffer, sizeof(buffer), "%s", "0123456789");
-    EXPECT_STREQ("0123456", buffer);
-}
-
 TEST(FormatTest, VaRingWrapsWithoutOverwritingRecentResults)
 {
     // A text of 31990 characters leaves too little room behind it for the next 20000,
