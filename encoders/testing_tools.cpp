@@ -80,29 +80,6 @@ double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t
     return 10 * std::log10(signal / std::max(noise, 1e-20));
 }
 
-long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
-                    int channels, size_t from, size_t count, long range)
-{
-    long best = 0;
-    double bestSum = -1e300;
-    for (long shift = -range; shift <= range; ++shift)
-    {
-        double sum = 0;
-        for (size_t f = from; f < from + count; ++f)
-        {
-            long g = long(f) + shift;
-            if (g >= 0 && size_t(g) * channels < decoded.size())
-                sum += reference[f * channels] * decoded[size_t(g) * channels];
-        }
-        if (sum > bestSum)
-        {
-            bestSum = sum;
-            best = shift;
-        }
-    }
-    return best;
-}
-
 double Test_LevelDb(const std::vector<int16_t> &decoded, int channels, size_t from, size_t end)
 {
     double sum = 0;

@@ -46,10 +46,5 @@ bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::stri
 double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
                   int channels, size_t from, size_t count, long shift = 0);
 
-// The shift in [-range, range] for which decoded frame f + shift best matches reference
-// frame f (largest correlation) over reference frames [from, from + count) of channel 0.
-long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
-                    int channels, size_t from, size_t count, long range);
-
 // Root-mean-square level in dB relative to full scale of decoded frames [from, end).
 double Test_LevelDb(const std::vector<int16_t> &decoded, int channels, size_t from, size_t end);

@@ -108,7 +108,7 @@ void CheckAdpcm(const std::string &target, RiffRead &riff, const Source &s,
                     << "frame " << f;
 }
 
-// The XWMA chunks the tool reads the length from, and the sound in its own place.
+// The XWMA chunks the tool reads the length from.
 void CheckWma(RiffRead &riff, const Source &s, const TestSignal &reference,
               const TestDecoded &decoded)
 {
@@ -128,12 +128,9 @@ void CheckWma(RiffRead &riff, const Source &s, const TestSignal &reference,
     for (size_t i = 4; i < dpds.size(); i += 4)
         EXPECT_LE(ReadLittle(dpds, i - 4, 4), ReadLittle(dpds, i, 4)) << "dpds entry " << i / 4;
     EXPECT_EQ(ReadLittle(dpds, dpds.size() - 4, 4), frames * s.channels * 2);
-    // The decoder runs on into the silence coded behind the sound.
+    // The decoder runs on into the silence coded behind the sound; the sound in its place is
+    // the caller's SNR check, which a shift by one sample fails.
     EXPECT_LT(Test_LevelDb(decoded.samples, s.channels, frames, decoded.Frames()), -60.0);
-    // A tone would match itself a period away.
-    EXPECT_TRUE(std::string(s.signal) == "tone" ||
-                Test_BestShift(reference.samples, decoded.samples, s.channels, frames / 4,
-                               frames / 2, 3000) == 0);
 }
 
 class RealEncoders : public testing::Test
