@@ -4,7 +4,6 @@
 #include "engine/dvar/dvar.h"
 #include "engine/fs/archive.h"
 #include "engine/fs/search_path.h"
-#include "tests/support/console_switch.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/test_kit.h"
 

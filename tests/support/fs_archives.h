@@ -1,6 +1,6 @@
 // Test kits for the file system: zip archives written by two independent writers (the
-// Info-ZIP "zip" program and Python's zipfile), byte patches for damaged archives, and
-// starting the file system on a kit root.
+// Info-ZIP "zip" program and Python's zipfile), byte patches for damaged archives,
+// starting the file system on a kit root, and the console's verbose switch.
 #pragma once
 
 #include <cstdint>
@@ -45,3 +45,6 @@ void StartFileSystem(const std::string &root,
                      const std::vector<std::pair<std::string, std::string>> &extraSettings = {});
 // Shuts the file system down and empties the settings registry.
 void StopFileSystem();
+// Binds the console to a verbose switch of the tests (the layers below the tool's options
+// have no option record of their own; the log keeps its default name) and sets it.
+void Test_SetVerbose(bool on);
