@@ -85,7 +85,7 @@ TEST_F(HistoryTest, ReadingStopsAtTheFirstBadRecordAndSaysWhy)
     EXPECT_EQ(ReadFile(path), "XUHISTORY 8\n");
 }
 
-TEST_F(HistoryTest, RoundTripKeepsAwkwardAndLongestNamesAndNegativeHalves)
+TEST_F(HistoryTest, RoundTripKeepsAwkwardAndLongestNamesAndNegativeHalvesOrSyncsThem)
 {
     const char *awkward = "dir with spaces/say \"hi\" back\\slash.wav";
     const std::string longest(259, 'n');
@@ -108,6 +108,17 @@ TEST_F(HistoryTest, RoundTripKeepsAwkwardAndLongestNamesAndNegativeHalves)
     EXPECT_EQ(static_cast<uint32_t>(s->syncTimeLow), static_cast<uint32_t>(-1234567890));
     EXPECT_EQ(s->syncTimeHigh, 30000000);
     EXPECT_EQ(Names(toolState.run.historyLists.loaded), Strings{longest});
+
+    // -sync stamps every record with the same current time, whose high half is far above 0.
+    toolState.options.sync = true;
+    Tool_WriteHistory();
+    Tool_ReadHistory();
+    const XUHistoryEntry *a = toolState.run.historyLists.loaded;
+    const XUHistoryEntry *b = toolState.run.historyLists.streamed;
+    ASSERT_TRUE(a != nullptr && b != nullptr);
+    EXPECT_EQ(a->syncTimeLow, b->syncTimeLow);
+    EXPECT_EQ(a->syncTimeHigh, b->syncTimeHigh);
+    EXPECT_GT(a->syncTimeHigh, 20000000);
 }
 
 TEST_F(HistoryTest, WriteOrderNewRecordsFirstStreamedBeforeLoaded)
@@ -125,23 +136,6 @@ TEST_F(HistoryTest, WriteOrderNewRecordsFirstStreamedBeforeLoaded)
                               "9\n\"C\" 0 0 0 3 3\n\"B\" 0 0 0 2 2\n\"A\" 0 0 0 1 1\n");
     // Written through a temporary file that is gone.
     EXPECT_EQ(ListTree(toolState.folders.sourceRoot), (Strings{"Auralith.hst"}));
-}
-
-TEST_F(HistoryTest, SyncStampsEveryRecordWithTheSameCurrentTime)
-{
-    Tool_NewHistoryEntry("a", 0, false, false, 1, 1);
-    Tool_NewHistoryEntry("b", 0, true, false, 2, 2);
-    toolState.options.sync = true;
-    Tool_WriteHistory();
-    Tool_ReadHistory();
-    const XUHistoryEntry *a = toolState.run.historyLists.loaded;
-    const XUHistoryEntry *b = toolState.run.historyLists.streamed;
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(a->syncTimeLow, b->syncTimeLow);
-    EXPECT_EQ(a->syncTimeHigh, b->syncTimeHigh);
-    // A file time of this century has a high half far above the two written by hand.
-    EXPECT_GT(a->syncTimeHigh, 20000000);
 }
 
 TEST_F(HistoryTest, FindIgnoresCaseWithinItsKindAndReturnsTheHeadMostRecord)

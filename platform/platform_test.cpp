@@ -127,7 +127,7 @@ TEST(PlatformFind, EnumerationListsDotEntriesFoldersAndEndsWithNoMoreFiles)
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, code);
 }
 
-TEST(PlatformFiles, CopyReplacesAndKeepsTheSourceTime)
+TEST(PlatformFiles, CopiesReplaceKeepingTheSourceTimeAndReadOnlyFilesAreKept)
 {
     ScopedDir dir;
     WriteFile(dir / "Src/Music.wav", "music");
@@ -146,28 +146,26 @@ TEST(PlatformFiles, CopyReplacesAndKeepsTheSourceTime)
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
     EXPECT_FALSE(Plat_CopyFile((dir / "src/music.wav").c_str(), (dir / "nowhere/x.wav").c_str()));
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-}
 
-TEST(PlatformFiles, ReadOnlyFilesAreKeptAndWritableOnesReplacedInAnyCase)
-{
-    ScopedDir dir;
-    WriteFile(dir / "Out/Target.wav", "protected");
-    WriteFile(dir / "Out/target.wav.tmp", "new");
-    WriteFile(dir / "src.wav", "source");
-    SetMode(dir / "Out/Target.wav", 0444);
-    std::string target = dir / "out\\TARGET.wav";
-    EXPECT_FALSE(Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), target.c_str()));
+    // Read-only targets are kept; writable ones are replaced in any case.
+    ScopedDir kept;
+    WriteFile(kept / "Out/Target.wav", "protected");
+    WriteFile(kept / "Out/target.wav.tmp", "new");
+    WriteFile(kept / "src.wav", "source");
+    SetMode(kept / "Out/Target.wav", 0444);
+    std::string target = kept / "out\\TARGET.wav";
+    EXPECT_FALSE(Plat_ReplaceFile((kept / "out/target.wav.tmp").c_str(), target.c_str()));
     EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_FALSE(Plat_CopyFile((dir / "src.wav").c_str(), target.c_str()));
+    EXPECT_FALSE(Plat_CopyFile((kept / "src.wav").c_str(), target.c_str()));
     EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_EQ("protected", ReadFile(dir / "Out/Target.wav"));
+    EXPECT_EQ("protected", ReadFile(kept / "Out/Target.wav"));
     EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "Out/target.wav.tmp", "src.wav"}),
-              ListTree(dir.path()));
+              ListTree(kept.path()));
 
-    SetMode(dir / "Out/Target.wav", 0644);
-    ASSERT_TRUE(Plat_ReplaceFile((dir / "out\\target.wav.tmp").c_str(), target.c_str()));
-    EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "src.wav"}), ListTree(dir.path()));
-    EXPECT_EQ("new", ReadFile(dir / "Out/Target.wav"));
+    SetMode(kept / "Out/Target.wav", 0644);
+    ASSERT_TRUE(Plat_ReplaceFile((kept / "out\\target.wav.tmp").c_str(), target.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "src.wav"}), ListTree(kept.path()));
+    EXPECT_EQ("new", ReadFile(kept / "Out/Target.wav"));
 }
 
 TEST(PlatformTime, FileTimesCountHundredNanosecondsSince1601)

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-TEST(MemoryTest, ZMallocBlocksAreZeroed)
+TEST(MemoryTest, ZMallocBlocksAreZeroedHunkAllocationsPackAlignAndGrow)
 {
     for (int size : {17, 100000})
     {
@@ -21,10 +21,7 @@ TEST(MemoryTest, ZMallocBlocksAreZeroed)
     char *copy = Z_CopyString("fs_basepath");
     EXPECT_STREQ("fs_basepath", copy);
     free(copy);
-}
 
-TEST(HunkUserTest, AllocationsPackAlignAndGrowIntoASecondBlock)
-{
     HunkUser *arena = Hunk_UserCreate(0x20000, "Sys_ListFiles");
     uintptr_t start = reinterpret_cast<uintptr_t>(arena);
     EXPECT_EQ(start + 64, reinterpret_cast<uintptr_t>(arena->pos));

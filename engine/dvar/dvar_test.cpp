@@ -147,7 +147,7 @@ TEST(DvarDomainText, EveryTypeAndBoundCase)
     EXPECT_EQ(std::string("Domain is one of th"), small);
 }
 
-TEST(DvarConversion, ValuesToTextAndBack)
+TEST(DvarConversion, ValuesToTextAndBackDomainTestsAndClamping)
 {
     Dvar dvar{};
     EXPECT_STREQ("0", Dvar_ValueToString(&dvar, IntValue(0))); // a boolean
@@ -196,10 +196,7 @@ TEST(DvarConversion, ValuesToTextAndBack)
             Dvar_StringToValue(DVAR_TYPE_COLOR, NO_DOMAIN, Dvar_ValueToString(&dvar, colour));
         ASSERT_EQ(0, memcmp(colour.color, back.color, 4)) << byte;
     }
-}
 
-TEST(DvarConversion, ValueInDomainAndClamping)
-{
     EXPECT_FALSE(Dvar_ValueInDomain(DVAR_TYPE_FLOAT, FloatValue(1.01f), FloatDomain(0, 1)));
     EXPECT_FALSE(
         Dvar_ValueInDomain(DVAR_TYPE_FLOAT, FloatValue(NAN), FloatDomain(-FLT_MAX, FLT_MAX)));
@@ -209,8 +206,8 @@ TEST(DvarConversion, ValueInDomainAndClamping)
     EXPECT_TRUE(Dvar_ValueInDomain(DVAR_TYPE_ENUM, IntValue(0), EnumDomain(nullptr, 0)));
     EXPECT_FALSE(Dvar_ValueInDomain(DVAR_TYPE_ENUM, IntValue(3), QUALITY));
 
-    DvarValue v = Dvar_ClampValueToDomain(DVAR_TYPE_FLOAT_3, FloatValue(-5, 0.25f, 5, 100),
-                                          FloatValue(0), FloatDomain(0, 1));
+    v = Dvar_ClampValueToDomain(DVAR_TYPE_FLOAT_3, FloatValue(-5, 0.25f, 5, 100), FloatValue(0),
+                                FloatDomain(0, 1));
     EXPECT_EQ(0, memcmp(FloatValue(0, 0.25f, 1, 100).vector, v.vector, sizeof(v.vector)));
     DvarValue raw{};
     raw.color[0] = 5; // a boolean byte other than 0 or 1

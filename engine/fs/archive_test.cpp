@@ -211,17 +211,15 @@ TEST_F(ArchiveTest, BaseNamesAThousandMembersAndNamesDifferingInCase)
 }
 
 // Archives cut short are refused end to end (hostile_kit_test) and by the fuzz target.
-TEST_F(ArchiveTest, BadFilesAreSkipped)
+TEST_F(ArchiveTest, BadFilesAreSkippedAndADamagedEntryEndsTheScan)
 {
     WriteFile(dir / "text.vdz", "this is not a zip archive at all, just some text\n");
     WriteFile(dir / "empty.vdz", "");
     WriteFile(dir / "bare.vdz", "PK\x05\x06" + std::string(18, '\0')); // an end record alone
     for (const char *name : {"text.vdz", "empty.vdz", "bare.vdz", "missing.vdz"})
         EXPECT_EQ(FS_LoadArchive(name, (dir / name).c_str()), nullptr) << name;
-}
 
-TEST_F(ArchiveTest, DamagedEntryEndsTheScan)
-{
+    // A damaged entry ends the scan.
     ASSERT_TRUE(WriteZip(ZipWriter::Python, dir / "a.vdz",
                          {{"one.csv", "1"}, {"two.csv", "2"}, {"three.csv", "3"}}, false));
     std::string bytes = ReadFile(dir / "a.vdz");
