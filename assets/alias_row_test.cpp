@@ -53,9 +53,31 @@ class AliasRowTest : public RunTest
     std::string output;
 };
 
-// The limits of 63 characters on names, sound files, compression and platform values,
-// from 62 to over 1024 bytes, are checked end to end with their messages and records
-// (hostile_kit_test).
+// A name, a sound file or a compression takes 62 characters, not 63 (a sound file's result
+// with its ".wav" is limited too: below), a platform value 63, not 64; longer texts reach
+// the row cut to 1023 bytes (TokenizerTest, HostileKit).
+TEST_F(AliasRowTest, ValuesThatAreTooLong)
+{
+    for (const auto &[column, what, end] : {std::tuple{ALIAS_COLUMN_NAME, "Alias name", ""},
+                                            {ALIAS_COLUMN_FILE, "Sound file", ".wav"},
+                                            {ALIAS_COLUMN_COMPRESSION, "compression", ""}})
+    {
+        const std::string ending = end;
+        EXPECT_EQ(FreshField(column, std::string(62 - ending.size(), '0') + ending), "");
+        EXPECT_FALSE(row.rejected);
+        const std::string value = std::string(63 - ending.size(), '0') + ending;
+        output = FreshField(column, value);
+        ExpectRefused(std::string(what) + " '" + value + "' is longer than 63 characters", value,
+                      2);
+    }
+    EXPECT_TRUE(Matches("pc" + std::string(61, ' ')));
+    Capture();
+    EXPECT_FALSE(Matches("pc" + std::string(62, ' ')));
+    EXPECT_EQ(
+        Output(),
+        "ERROR: file weapons.csv alias shot has a platform value longer than 63 characters\n");
+}
+
 TEST_F(AliasRowTest, AliasNamesOfLettersDigitsAndUnderscores)
 {
     EXPECT_TRUE(Tool_IsValidAliasName("Shot_01"));
