@@ -91,15 +91,9 @@ TEST(FsPathRules, CreateDirectoriesRefusesRelativePaths)
     EXPECT_FALSE(FileExists(dir / "x"));
 }
 
-class FsFileAccess : public ::testing::Test
+class FsFileAccess : public FsKitTest
 {
   protected:
-    void TearDown() override
-    {
-        StopFileSystem();
-        Test_SetVerbose(false);
-    }
-
     // main/vd_00.vdz with four members, the last one damaged, and loose files in main and
     // raw.
     void MakeKit()
@@ -119,9 +113,6 @@ class FsFileAccess : public ::testing::Test
         WriteFile(kit + "/raw/soundaliases/empty.csv", "");
         WriteFile(kit + "/main/english/soundaliases/spoken.csv", "localized");
     }
-
-    ScopedDir dir;
-    std::string kit = dir / "kit";
 };
 
 TEST_F(FsFileAccess, ReadsFromArchivesAndFoldersAndIgnoresLocalizedEntriesWhenAsked)

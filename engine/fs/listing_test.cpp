@@ -88,14 +88,7 @@ TEST(FsListingRules, OSFolders)
     EXPECT_TRUE(Sys_DirectoryHasEntries((dir / "list").c_str()));
 }
 
-class FsListing : public ::testing::Test
-{
-  protected:
-    void TearDown() override { StopFileSystem(); }
-
-    ScopedDir dir;
-    std::string kit = dir / "kit";
-};
+using FsListing = FsKitTest;
 
 TEST_F(FsListing, ListsOneLevelWithTheExtension)
 {

@@ -17,15 +17,9 @@
 
 using Strings = std::vector<std::string>;
 
-class FsSearchPath : public ::testing::Test
+class FsSearchPath : public FsKitTest
 {
   protected:
-    void TearDown() override
-    {
-        StopFileSystem();
-        Test_SetVerbose(false);
-    }
-
     // A one-member archive at kit/relative.
     void Zip(const std::string &relative, ZipWriter writer = ZipWriter::InfoZip)
     {
@@ -62,9 +56,6 @@ class FsSearchPath : public ::testing::Test
         return ToolPath(kit + "/" + relative) + " (" + std::to_string(members) + " files)\n";
     }
     std::string FolderLine(const std::string &gameDir) const { return kit + "//" + gameDir + "\n"; }
-
-    ScopedDir dir;
-    std::string kit = dir / "kit";
 };
 
 TEST_F(FsSearchPath, WorkedExampleOrder)

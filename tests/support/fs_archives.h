@@ -3,7 +3,10 @@
 // starting the file system on a kit root, and the console's verbose switch.
 #pragma once
 
+#include "tests/support/scoped_dir.h"
+
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -48,3 +51,18 @@ void StopFileSystem();
 // Binds the console to a verbose switch of the tests (the layers below the tool's options
 // have no option record of their own; the log keeps its default name) and sets it.
 void Test_SetVerbose(bool on);
+
+// A kit folder for the file system's tests; the file system is stopped and the verbose
+// switch turned off when a test ends.
+class FsKitTest : public testing::Test
+{
+  protected:
+    void TearDown() override
+    {
+        StopFileSystem();
+        Test_SetVerbose(false);
+    }
+
+    ScopedDir dir;
+    std::string kit = dir / "kit";
+};
