@@ -154,17 +154,12 @@ TEST_P(ArchiveWriters, TwoMembersOpenAtOnce)
 {
     Archive *archive = Load();
     ASSERT_NE(archive, nullptr);
-    // The first member opened reads through the archive's own handle, the second through
-    // the archive opened again.
+    // Which handle each slot reads through, and that closing gives the archive's own back,
+    // is the fuzz target's (fuzz/fuzz_archive.cpp); here interleaved reads do not disturb
+    // each other, and the next member reads after a close.
     ASSERT_EQ(FS_OpenArchiveMember(1, archive, &archive->entries[1]), int32_t(big.size()));
     ASSERT_EQ(FS_OpenArchiveMember(2, archive, &archive->entries[0]),
               int32_t(members[0].data.size()));
-    EXPECT_EQ(fsHandles[1].file, archive->handle);
-    EXPECT_EQ(fsHandles[1].reopened, 0);
-    EXPECT_NE(fsHandles[2].file, archive->handle);
-    EXPECT_EQ(fsHandles[2].reopened, 1);
-
-    // Interleaved reads do not disturb each other.
     std::string first(1000, '\0');
     ASSERT_EQ(FS_ReadArchiveMember(1, &first[0], 1000), 1000);
     int last = 0;
@@ -173,12 +168,8 @@ TEST_P(ArchiveWriters, TwoMembersOpenAtOnce)
     EXPECT_EQ(last, 0);
     EXPECT_EQ(first, big);
 
-    // Closing the first frees the own handle for the next member.
     CloseSlot(1);
-    EXPECT_EQ(archive->handleInUse, 0);
     ASSERT_EQ(FS_OpenArchiveMember(1, archive, &archive->entries[3]), 5);
-    EXPECT_EQ(fsHandles[1].reopened, 0);
-    EXPECT_EQ(fsHandles[1].file, archive->handle);
     EXPECT_EQ(ReadMember(1, 100, &last), "hello");
 }
 
@@ -238,6 +229,8 @@ TEST_F(ArchiveTest, BadFilesAreSkippedAndADamagedEntryEndsTheScan)
     EXPECT_EQ(ReadMember(1, 10, &last), "1");
 }
 
+// That a refused open leaves the slot and the archive's handle free and a failed read
+// keeps failing is the fuzz target's.
 TEST_F(ArchiveTest, DamagedMembersAreRefusedAtOpenOrFailTheRead)
 {
     const std::string data = Pattern(50000, 3);
@@ -273,16 +266,10 @@ TEST_F(ArchiveTest, DamagedMembersAreRefusedAtOpenOrFailTheRead)
             ASSERT_NE(archive, nullptr);
             ASSERT_EQ(FS_OpenArchiveMember(1, archive, &archive->entries[0]), damage.opened);
             if (damage.opened < 0)
-            {
-                EXPECT_EQ(fsHandles[1].file, nullptr);
-                EXPECT_EQ(archive->handleInUse, 0);
                 continue;
-            }
             int last = 0;
             EXPECT_LT(ReadMember(1, 4096, &last).size(), data.size());
             EXPECT_LT(last, 0);
-            char byte;
-            EXPECT_LT(FS_ReadArchiveMember(1, &byte, 1), 0); // the failure sticks
             CloseSlot(1);
         }
     }
