@@ -90,7 +90,7 @@ RiffRead ReadRiff(const std::string &bytes)
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0)
         return riff;
     riff.form = bytes.substr(8, 4);
-    size_t at = 12, pad = 0;
+    size_t at = 12;
     while (at + 8 <= bytes.size())
     {
         std::string code = bytes.substr(at, 4);
@@ -98,10 +98,8 @@ RiffRead ReadRiff(const std::string &bytes)
         riff.order.push_back(code);
         riff.chunks.emplace(code, bytes.substr(at + 8, size));
         riff.offsets.emplace(code, at);
-        pad = size & 1;
-        at += 8 + size + pad;
+        at += 8 + size + (size & 1);
     }
-    riff.whole = at <= bytes.size() + pad;
     riff.wellFormed = at == bytes.size() && ReadLittle(bytes, 4, 4) == bytes.size() - 8;
     return riff;
 }

@@ -55,7 +55,6 @@ struct RiffRead
     std::vector<std::string> order;            // the chunk codes in file order
     std::map<std::string, std::string> chunks; // the first payload of each code
     std::map<std::string, size_t> offsets;     // the offset of the first header of each code
-    bool whole = false;      // every chunk lies within the image (the last pad byte aside)
-    bool wellFormed = false; // whole, and the chunks fill the image as its size field says
+    bool wellFormed = false; // every chunk whole, and they fill the image as its size field says
 };
 RiffRead ReadRiff(const std::string &bytes);

@@ -1,4 +1,4 @@
-// Reads back the layout of a converted file, independently of the tool's wave layer.
+// Reads back a converted file, independently of the tool's wave layer.
 #include "tests/support/target_layout.h"
 
 #include "tests/support/riff_builder.h"
@@ -11,29 +11,16 @@ TargetLayout ReadTargetLayout(const std::string &bytes)
         return layout;
     layout.riffSize = ReadLittle(bytes, 4, 4);
     layout.form = riff.form;
-    auto end = [&](const char *code)
-    { return riff.offsets[code] + 8 + riff.chunks[code].size() + riff.chunks[code].size() % 2; };
     const std::string &fmt = riff.chunks["fmt "], &priv = riff.chunks["PRIV"];
     if (fmt.size() >= 16)
-    {
         layout.formatTag = uint16_t(ReadLittle(fmt, 0, 2));
-        layout.formatEnd = end("fmt ");
-    }
     if (priv.size() >= 24)
     {
-        layout.privOffset = riff.offsets["PRIV"];
-        layout.privSize = uint32_t(priv.size());
         layout.privRate = ReadLittle(priv, 8, 4);
         layout.privChannels = ReadLittle(priv, 12, 4);
         layout.privFrames = ReadLittle(priv, 16, 4);
         layout.privDataSize = ReadLittle(priv, 20, 4);
     }
-    if (riff.offsets.count("data") != 0)
-    {
-        layout.dataOffset = riff.offsets["data"];
-        layout.dataSize = uint32_t(riff.chunks["data"].size());
-        layout.dataEnd = end("data");
-    }
-    layout.valid = riff.whole && layout.formatEnd != 0 && layout.dataOffset != 0;
+    layout.dataSize = uint32_t(riff.chunks["data"].size());
     return layout;
 }
