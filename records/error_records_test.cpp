@@ -1,5 +1,5 @@
 // Error records: system messages without trailing blanks. Texts are cut to their field
-// (HostileKit.AliasFilesOfGarbageHugeLinesOpenQuotesAndLongFields prints one).
+// (HostileKit.AliasFilesOfGarbageHugeLinesAndOpenQuotes prints one).
 #include "records/error_records.h"
 
 #include "records/tool_state.h"

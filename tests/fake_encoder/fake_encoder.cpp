@@ -128,14 +128,12 @@ int main(int argc, char **argv)
     std::ifstream log("fake_encoder.log");
     for (std::string line; std::getline(log, line);)
         ++starts;
+    std::string joined; // every argument, for the texts of sleep rules
+    for (const std::string &arg : args)
+        joined += arg + '\t';
     for (const Rule &rule : rules)
-    {
-        bool named = rule.text.empty();
-        for (const std::string &arg : args)
-            named = named || arg.find(rule.text) != std::string::npos;
-        if (rule.verb == "sleep" && named)
+        if (rule.verb == "sleep" && joined.find(rule.text) != std::string::npos)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.program.c_str())));
-    }
     for (const Rule &rule : rules)
         if (rule.verb == "stall" && rule.program == std::to_string(starts))
         {
