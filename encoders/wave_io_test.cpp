@@ -77,7 +77,7 @@ std::string Data(const std::vector<int16_t> &values)
     return RiffChunk("data", bytes);
 }
 
-TEST(WaveReaderLayout, FindsChunksInAnyOrderAndCutsDataToWholeFrames)
+TEST(WaveReaderLayout, FindsChunksInAnyOrderCutsToWholeFramesAndRefusesWithAReason)
 {
     EncWave wave;
     std::string error;
@@ -91,10 +91,8 @@ TEST(WaveReaderLayout, FindsChunksInAnyOrderAndCutsDataToWholeFrames)
     image.resize(image.size() - 2); // the last frame loses its right sample
     ASSERT_TRUE(Parse(image, wave, error)) << error;
     EXPECT_EQ(Enc_ToPcm16(wave.samples), (std::vector<int16_t>{1, 2, 3, 4}));
-}
 
-TEST(WaveReaderLayout, RejectsWhatItCannotDecodeWithAReason)
-{
+    // What it cannot decode is refused with a reason.
     // WAVE_FORMAT_EXTENSIBLE around another sub-format than PCM and float (ADPCM).
     const std::string extensibleOther =
         WaveFormat(0xFFFE, 1, 8000, 16000, 2, 16) + LittleU16(22) + LittleU16(16) + LittleU32(4) +

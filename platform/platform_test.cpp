@@ -36,9 +36,10 @@ std::vector<std::string> Enumerate(const std::string &pattern, uint32_t *endCode
 }
 } // namespace
 
-// Reads of such names are FsFileAccess's (alias files by game paths in any case), read tests,
-// times and folder tests files_cache_test.cpp's.
-TEST(PlatformFiles, MappingsReachFilesByBackslashPathsInAnyCase)
+// Mappings reach a file by a backslash path in another case (reads of such names are
+// FsFileAccess's, read tests, times and folder tests files_cache_test.cpp's); missing files
+// and folders keep their Windows codes.
+TEST(PlatformFiles, MappingsReachFilesInAnyCaseAndMissingPathsKeepWindowsCodes)
 {
     ScopedDir dir;
     WriteFile(dir / "Raw/Sound/Door.WAV", "door");
@@ -47,6 +48,24 @@ TEST(PlatformFiles, MappingsReachFilesByBackslashPathsInAnyCase)
     EXPECT_EQ(4u, mapping.size);
     EXPECT_EQ(0, memcmp(mapping.data, "door", 4));
     Plat_UnmapFile(&mapping);
+
+    MakeDirs(dir / "a");
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "a/missing.wav").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/missing.wav").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/new.wav").c_str(), "wb"));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "A").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
+    EXPECT_FALSE(Plat_RemoveFile((dir / "a/missing.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+
+    char message[260];
+    EXPECT_TRUE(Plat_ErrorMessage(PLAT_ERROR_ACCESS_DENIED, message, sizeof(message)));
+    EXPECT_NE(0u, strlen(message));
+    EXPECT_FALSE(Plat_ErrorMessage(0, message, sizeof(message)));
+    EXPECT_STREQ("", message);
 }
 
 TEST(PlatformFiles, WritesReuseTheExistingSpellingOfFoldersAndFiles)
@@ -79,28 +98,6 @@ TEST(PlatformFiles, WritesReuseTheExistingSpellingOfFoldersAndFiles)
     EXPECT_TRUE(Plat_RemoveDir((dir / "raw/sound/WEAPONS").c_str()));
     EXPECT_EQ(std::vector<std::string>{"Raw/Sound/Door.WAV"}, ListTree(dir.path()));
     EXPECT_FALSE(FileExists(dir / "Raw/Sound/Weapons"));
-}
-
-TEST(PlatformFiles, MissingFilesAndPathsKeepWindowsCodes)
-{
-    ScopedDir dir;
-    MakeDirs(dir / "a");
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "a/missing.wav").c_str(), "rb"));
-    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/missing.wav").c_str(), "rb"));
-    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/new.wav").c_str(), "wb"));
-    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "A").c_str(), "rb"));
-    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_FALSE(Plat_RemoveFile((dir / "a/missing.wav").c_str()));
-    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
-
-    char message[260];
-    EXPECT_TRUE(Plat_ErrorMessage(PLAT_ERROR_ACCESS_DENIED, message, sizeof(message)));
-    EXPECT_NE(0u, strlen(message));
-    EXPECT_FALSE(Plat_ErrorMessage(0, message, sizeof(message)));
-    EXPECT_STREQ("", message);
 }
 
 TEST(PlatformFind, EnumerationListsDotEntriesFoldersAndEndsWithNoMoreFiles)

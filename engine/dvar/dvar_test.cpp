@@ -292,7 +292,7 @@ TEST_F(DvarTest, TextValuesAreOwnedCopiesCutTo1023Characters)
     EXPECT_EQ(text.substr(0, 1023), dvar->current.string);
 }
 
-TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSources)
+TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSourcesAndLatchedValuesWait)
 {
     Dvar *guarded = Dvar_RegisterInt("guarded", 1, 0, 10, DVAR_WRITE_PROTECTED, "");
     Dvar *fixed = Dvar_RegisterInt("fixed", 1, 0, 10, DVAR_READ_ONLY | DVAR_WRITE_PROTECTED, "");
@@ -326,10 +326,8 @@ TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSources)
     Dvar_SetVariant(speed, IntValue(9), DVAR_SOURCE_USER);
     Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
     EXPECT_EQ(9, speed->current.integer);
-}
 
-TEST_F(DvarTest, LatchedValuesWaitForTheNextRegistration)
-{
+    // Latched values wait for the next registration.
     Dvar *mode = Dvar_RegisterInt("r_latched", 1, 0, 10, DVAR_LATCHED, "");
     EXPECT_EQ("r_latched will be changed upon restarting.\n",
               Printed([&] { Dvar_SetVariant(mode, IntValue(5), DVAR_SOURCE_USER); }));

@@ -41,7 +41,7 @@ std::string ReadGameFile(const char *gamePath)
 
 // FS_CleanGamePath is checked against a plain rendering of its rules by the fuzz target
 // (fuzz/fuzz_clean_game_path.cpp).
-TEST(FsPathRules, SamePathAndOrder)
+TEST(FsPathRules, SamePathOrderAndOSPaths)
 {
     EXPECT_EQ(FS_SamePath("Sound\\Weapons.CSV", "sound/weapons.csv"), 0);
     EXPECT_EQ(FS_SamePath("c:x", "c/x"), 0);
@@ -56,10 +56,7 @@ TEST(FsPathRules, SamePathAndOrder)
     EXPECT_EQ(FS_PathOrder("abc", "ab"), 1);
     // Bytes above 127 are negative and sort before everything.
     EXPECT_EQ(FS_PathOrder("a\xe9", "aA"), -1);
-}
 
-TEST(FsPathRules, BuildOSPath)
-{
     char out[FS_PATH_SIZE];
     FS_BuildOSPath("/tmp/k/kit/", "main", "soundaliases/x.csv", out);
     EXPECT_STREQ(out, "\\tmp\\k\\kit\\main\\soundaliases\\x.csv");
