@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <string>
 
 TEST(ToolErrorRecords, AddErrorKeepsTheSystemMessageWithoutTrailingBlanks)
 {

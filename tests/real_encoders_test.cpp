@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <cmath>
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 

@@ -25,11 +25,6 @@ with zipfile.ZipFile(out, 'w') as archive:
 bool testVerbose = false;
 } // namespace
 
-const char *ZipWriterName(ZipWriter writer)
-{
-    return writer == ZipWriter::InfoZip ? "InfoZip" : "Python";
-}
-
 bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMember> &members,
               bool deflate)
 {

@@ -22,8 +22,6 @@ enum class ZipWriter
     Python,
 };
 
-const char *ZipWriterName(ZipWriter writer);
-
 // Writes a zip archive at path holding the members in the given order, deflated or
 // stored; false when the writer failed. Info-ZIP takes the names from files it is given,
 // so its member names must be plain relative paths with "/"; Python writes any name.
