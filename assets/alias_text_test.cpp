@@ -4,25 +4,21 @@
 // to end.
 #include "assets/alias_file.h"
 
-#include "assets/tokenizer.h"
 #include "tests/support/run_fixture.h"
 
 namespace
 {
-using Strings = std::vector<std::string>;
-
 class AliasTextTest : public RunTest
 {
   protected:
-    // Parses the text as weapons.csv into empty lists and returns what was printed.
+    // Parses the text as weapons.csv into empty lists and returns what was printed. That the
+    // parse session is closed on every way out is fuzz_alias_file's.
     std::string Parse(const std::string &text)
     {
         Tool_FreeSoundList(&toolState.run.loadedList);
         Tool_FreeSoundList(&toolState.run.streamedList);
-        ParseSession *base = Com_GetParseSession();
         Capture();
         Tool_ParseAliasText(0, "weapons.csv", "soundaliases/weapons.csv", text.c_str());
-        EXPECT_EQ(Com_GetParseSession(), base) << "the parse session was left open";
         return Output();
     }
 

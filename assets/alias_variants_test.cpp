@@ -24,16 +24,14 @@ class AliasVariantsTest : public RunTest
     void Touch(const std::string &relative) { WriteFile(Source("raw/sound/" + relative), "RIFF"); }
 
     // The files added, in the order they were added.
-    static std::vector<std::string> Added()
+    static Strings Added()
     {
-        std::vector<std::string> files = Files(toolState.run.loadedList);
-        return std::vector<std::string>(files.rbegin(), files.rend());
+        Strings files = Files(toolState.run.loadedList);
+        return Strings(files.rbegin(), files.rend());
     }
 
     SoundFileEntry row;
 };
-
-using Strings = std::vector<std::string>;
 
 TEST_F(AliasVariantsTest, NamesHaveTwoDigitsBeforeTheExtensionAndSortPlatformFirst)
 {

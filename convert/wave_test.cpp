@@ -182,7 +182,7 @@ TEST(RiffInsertPrivChunkTest, OddPayloadIsPaddedAndAFormatChunkIsNeeded)
     }
 }
 
-TEST(WavWholeFileTest, ReadsTheWholeFileTerminated)
+TEST(WavWholeFileTest, ReadsTerminatedAndWritesReplacingTheTargetAndLeavingNothingElse)
 {
     ScopedDir dir;
     std::string bytes = PcmWave(44100, 2, 300);
@@ -202,26 +202,22 @@ TEST(WavWholeFileTest, ReadsTheWholeFileTerminated)
     EXPECT_EQ(nullptr, Tool_ReadWholeFile((dir / "missing.wav").c_str(), &size));
     EXPECT_EQ(0, size);
     EXPECT_EQ(nullptr, Tool_ReadWholeFile((dir / "missing.wav").c_str(), nullptr));
-}
 
-TEST(WavWholeFileTest, WriteReplacesTheTargetAndLeavesNothingElse)
-{
-    ScopedDir dir;
-    std::string target = dir / "out.wav";
+    ScopedDir out; // the writes
+    std::string target = out / "out.wav";
     WriteFile(target, "an older and longer target file");
-    std::string bytes = PcmWave(8000, 1, 5);
     ASSERT_TRUE(Tool_WriteWholeFile(target.c_str(), int(bytes.size()), ImageBytes(bytes)))
         << Plat_LastError();
     EXPECT_EQ(bytes, ReadFile(target));
-    ASSERT_TRUE(Tool_WriteWholeFile((dir / "new.wav").c_str(), 0, nullptr));
-    EXPECT_EQ((std::vector<std::string>{"new.wav", "out.wav"}), ListTree(dir.path()));
+    ASSERT_TRUE(Tool_WriteWholeFile((out / "new.wav").c_str(), 0, nullptr));
+    EXPECT_EQ((std::vector<std::string>{"new.wav", "out.wav"}), ListTree(out.path()));
 
-    EXPECT_FALSE(Tool_WriteWholeFile((dir / "missing/out.wav").c_str(), 4, ImageBytes(bytes)));
+    EXPECT_FALSE(Tool_WriteWholeFile((out / "missing/out.wav").c_str(), 4, ImageBytes(bytes)));
     EXPECT_EQ(uint32_t(PLAT_ERROR_PATH_NOT_FOUND), Plat_LastError());
-    EXPECT_FALSE(FileExists(dir / "missing"));
+    EXPECT_FALSE(FileExists(out / "missing"));
     // The rename over a folder fails after the temporary was written.
-    WriteFile(dir / "folder.wav/keep.txt", "kept");
-    EXPECT_FALSE(Tool_WriteWholeFile((dir / "folder.wav").c_str(), 4, ImageBytes(bytes)));
+    WriteFile(out / "folder.wav/keep.txt", "kept");
+    EXPECT_FALSE(Tool_WriteWholeFile((out / "folder.wav").c_str(), 4, ImageBytes(bytes)));
     EXPECT_EQ((std::vector<std::string>{"folder.wav/keep.txt", "new.wav", "out.wav"}),
-              ListTree(dir.path()));
+              ListTree(out.path()));
 }

@@ -86,7 +86,7 @@ TEST(AdpcmProgram, EncodesAnEmptyWaveAsHeaders)
     ProcessResult run =
         Test_Run({kAdpcmProgram, "-b", "512", "-f", "16", dir / "empty.wav", dir / "out.wav"});
     ASSERT_EQ(run.status, 0) << run.err;
-    TestRiff riff = Test_ParseRiff(dir / "out.wav");
+    RiffRead riff = ReadRiff(ReadFile(dir / "out.wav"));
     EXPECT_TRUE(riff.wellFormed);
     ASSERT_EQ(riff.order, (std::vector<std::string>{"fmt ", "fact", "data"}));
     EXPECT_EQ(ReadLittle(riff.chunks["fact"], 0, 4), 0u);

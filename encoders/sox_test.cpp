@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-TEST(SoxFilter, KeepsThePassbandAndRemovesWhatTheNewRateCannotHold)
+TEST(Sox, FilterKeepsThePassbandAndTheSameRateCopiesTheSamples)
 {
     // A 0.5 amplitude sine is at -9.03 dB full scale; the others would alias to 7050 Hz and
     // 12000 Hz. {frequency, from, to, lowest and highest level in dB}
@@ -34,10 +34,8 @@ TEST(SoxFilter, KeepsThePassbandAndRemovesWhatTheNewRateCannotHold)
         EXPECT_GE(level, c[3]);
         EXPECT_LE(level, c[4]);
     }
-}
 
-TEST(SoxRate, TheSameRateCopiesTheSamples)
-{
+    // The same rate copies the samples.
     ScopedDir dir;
     const TestSignal speech = Test_SpeechLike(44100, 2, 0.3);
     ASSERT_TRUE(Test_WriteWave(dir / "in.wav", speech, SF_FORMAT_WAV | SF_FORMAT_PCM_16));

@@ -14,7 +14,6 @@ struct TestSignal
     std::vector<float> samples; // interleaved, in [-1, 1]
 
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
-    float At(size_t frame, int channel) const { return samples[frame * channels + channel]; }
 };
 
 // A sine tone of a continuous time, so that it can be sampled at any rate: channel c plays

@@ -1,13 +1,11 @@
 // Tools of the encoder tests: running the programs, independent decoders
-// (ffmpeg as a child process, libsndfile), a plain RIFF chunk view and signal measures.
+// (ffmpeg as a child process, libsndfile) and signal measures.
 #include "encoders/testing_tools.h"
 
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 const char *const kSoxProgram = ENC_SOX_PROGRAM;
 const char *const kAdpcmProgram = ENC_ADPCM_PROGRAM;
@@ -19,32 +17,20 @@ ProcessResult Test_Run(const std::vector<std::string> &argv)
     return RunProcess("/usr/bin/env", argv, "/");
 }
 
-bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why)
+bool Test_DecodeFfmpeg(const std::string &path, int channels, TestDecoded &decoded,
+                       std::string &why)
 {
-    decoded = TestDecoded();
-    ProcessResult probe =
-        Test_Run({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-                  "stream=sample_rate,channels", "-of", "default=noprint_wrappers=1", path});
-    if (probe.status != 0)
-    {
-        why = "ffprobe: " + probe.err;
-        return false;
-    }
-    std::sscanf(probe.out.c_str() + probe.out.find("sample_rate="), "sample_rate=%d",
-                &decoded.rate);
-    std::sscanf(probe.out.c_str() + probe.out.find("channels="), "channels=%d", &decoded.channels);
-
+    decoded = TestDecoded{channels, {}};
     ProcessResult run = Test_Run({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-f", "s16le",
                                   "-acodec", "pcm_s16le", "-"});
-    const std::string &raw = run.out;
-    if (run.status != 0 || decoded.rate <= 0 || decoded.channels <= 0)
+    if (run.status != 0)
     {
         why = "ffmpeg: " + run.err;
         return false;
     }
-    decoded.samples.resize(raw.size() / 2);
+    decoded.samples.resize(run.out.size() / 2);
     for (size_t i = 0; i < decoded.samples.size(); ++i)
-        decoded.samples[i] = int16_t(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
+        decoded.samples[i] = int16_t(ReadLittle(run.out, 2 * i, 2));
     return true;
 }
 
@@ -66,35 +52,12 @@ bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::stri
         why = std::string("libsndfile: ") + sf_strerror(nullptr);
         return false;
     }
-    decoded.rate = info.samplerate;
     decoded.channels = info.channels;
     decoded.samples.resize(size_t(info.frames) * info.channels);
     sf_count_t got = sf_readf_short(file, decoded.samples.data(), info.frames);
     sf_close(file);
     decoded.samples.resize(size_t(got) * info.channels);
     return true;
-}
-
-TestRiff Test_ParseRiff(const std::string &path)
-{
-    TestRiff riff;
-    const std::string image = ReadFile(path);
-    if (image.size() < 12 || image.compare(0, 4, "RIFF") != 0)
-        return riff;
-    riff.form = image.substr(8, 4);
-    size_t pos = 12;
-    while (pos + 8 <= image.size())
-    {
-        std::string code = image.substr(pos, 4);
-        size_t size = ReadLittle(image, pos + 4, 4);
-        if (pos + 8 + size > image.size())
-            return riff;
-        riff.order.push_back(code);
-        riff.chunks.emplace(code, image.substr(pos + 8, size));
-        pos += 8 + size + (size & 1);
-    }
-    riff.wellFormed = pos == image.size() && ReadLittle(image, 4, 4) == image.size() - 8;
-    return riff;
 }
 
 double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
@@ -115,29 +78,6 @@ double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t
         }
     }
     return 10 * std::log10(signal / std::max(noise, 1e-20));
-}
-
-long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
-                    int channels, size_t from, size_t count, long range)
-{
-    long best = 0;
-    double bestSum = -1e300;
-    for (long shift = -range; shift <= range; ++shift)
-    {
-        double sum = 0;
-        for (size_t f = from; f < from + count; ++f)
-        {
-            long g = long(f) + shift;
-            if (g >= 0 && size_t(g) * channels < decoded.size())
-                sum += reference[f * channels] * decoded[size_t(g) * channels];
-        }
-        if (sum > bestSum)
-        {
-            bestSum = sum;
-            best = shift;
-        }
-    }
-    return best;
 }
 
 double Test_LevelDb(const std::vector<int16_t> &decoded, int channels, size_t from, size_t end)

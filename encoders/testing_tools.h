@@ -1,5 +1,5 @@
 // Tools of the encoder tests: running the programs, independent decoders
-// (ffmpeg as a child process, libsndfile), a plain RIFF chunk view and signal measures.
+// (ffmpeg as a child process, libsndfile) and signal measures.
 #pragma once
 
 #include "encoders/testing_signals.h"
@@ -8,7 +8,6 @@
 #include "tests/support/scoped_dir.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -23,16 +22,16 @@ ProcessResult Test_Run(const std::vector<std::string> &argv);
 
 struct TestDecoded
 {
-    int rate = 0;
     int channels = 0;
     std::vector<int16_t> samples; // interleaved
 
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
 };
 
-// Decodes path with the ffmpeg program to 16-bit samples (-f s16le), with rate and channels
-// from ffprobe. Answers false with ffmpeg's complaint in why.
-bool Test_DecodeFfmpeg(const std::string &path, TestDecoded &decoded, std::string &why);
+// Decodes path with the ffmpeg program to 16-bit samples (-f s16le) of the given channel
+// count. Answers false with ffmpeg's complaint in why.
+bool Test_DecodeFfmpeg(const std::string &path, int channels, TestDecoded &decoded,
+                       std::string &why);
 
 // What ffprobe reads of the first audio stream, "codec,rate,channels,length in frames\n",
 // or its complaint.
@@ -41,27 +40,11 @@ std::string Test_Probe(const std::string &path);
 // Decodes path with libsndfile to 16-bit samples; the frame count is libsndfile's.
 bool Test_DecodeSndfile(const std::string &path, TestDecoded &decoded, std::string &why);
 
-// The top-level chunks of the RIFF image in the file at path, as written, without
-// interpretation; numbers in them read with ReadLittle.
-struct TestRiff
-{
-    std::string form;                          // "WAVE", "XWMA"
-    std::vector<std::string> order;            // chunk codes in file order
-    std::map<std::string, std::string> chunks; // first payload of each code
-    bool wellFormed = false; // "RIFF", size field = length - 8, chunks fill the image exactly
-};
-TestRiff Test_ParseRiff(const std::string &path);
-
 // Signal-to-noise ratio in dB of decoded against reference over reference frames
 // [from, from + count), both interleaved with the same channel count: reference frame f is
 // compared with decoded frame f + shift (missing decoded frames count as silence).
 double Test_SnrDb(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
                   int channels, size_t from, size_t count, long shift = 0);
-
-// The shift in [-range, range] for which decoded frame f + shift best matches reference
-// frame f (largest correlation) over reference frames [from, from + count) of channel 0.
-long Test_BestShift(const std::vector<float> &reference, const std::vector<int16_t> &decoded,
-                    int channels, size_t from, size_t count, long range);
 
 // Root-mean-square level in dB relative to full scale of decoded frames [from, end).
 double Test_LevelDb(const std::vector<int16_t> &decoded, int channels, size_t from, size_t end);

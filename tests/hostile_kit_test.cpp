@@ -5,7 +5,6 @@
 // whole folder that holds the kit is compared before and after.
 #include "tests/support/fs_archives.h"
 #include "tests/support/riff_builder.h"
-#include "tests/support/target_layout.h"
 #include "tests/support/test_kit.h"
 
 #include <gtest/gtest.h>
@@ -29,19 +28,6 @@ std::string Garbage(size_t size, unsigned seed)
     for (char &c : bytes)
         c = static_cast<char>(random() & 0xff);
     return bytes;
-}
-
-bool Contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-int Count(const std::string &text, const std::string &part)
-{
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
 }
 
 // Everything below root by its relative "/"-separated path, with what tells a change: the
@@ -111,37 +97,22 @@ class HostileKit : public testing::Test
 } // namespace
 
 // A header that lacks a column, more fields than the header has and the limit of 256
-// columns are the alias text's unit test's, any text the fuzz target's
-// (fuzz/fuzz_alias_file.cpp); here rows of garbage run through to the output trees.
-TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesOpenQuotesAndLongFields)
+// columns are the alias text's unit test's, values of 63 characters the row rules', any
+// text the fuzz target's (fuzz/fuzz_alias_file.cpp); here rows of garbage, a line of
+// megabytes and an open quote run through to the output trees.
+TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesAndOpenQuotes)
 {
     kit.WriteSounds("good.csv", "name,file", {{"good,good.wav", PcmWave(22050, 1, 100)}});
     kit.WriteAliasFile("garbage_header.csv", "name,file\n" + Garbage(20000, 2));
     kit.WriteAliasFile("line.csv",
                        "name,file\n" + std::string(4 << 20, 'a') + ",x.wav\nafter,good.wav\n");
     kit.WriteAliasFile("quote.csv", "name,file\nopen,\"good.wav\nnext,other.wav\n");
-    // Each column in turn at 62, 63, 64, 1023 and 1024 bytes, the others ordinary.
-    std::string lengths = "name,file,compression,type,platform,loop,conversion,spatialized,other\n";
-    for (size_t length : {62, 63, 64, 1023, 1024})
-        for (size_t column = 0; column < 9; ++column)
-        {
-            std::vector<std::string> row = {"n", "good.wav", "", "", "", "", "", "", ""};
-            row[column] = column == 0   ? std::string(length, 'n')
-                          : column == 1 ? std::string(length - 4, 'f') + ".wav"
-                          : column == 2 ? std::string(length, '0')
-                          : column == 4 ? "pc" + std::string(length - 2, ' ') // a platform word
-                                        : std::string(length, 'v');
-            for (size_t i = 0; i < row.size(); ++i)
-                lengths += row[i] + (i + 1 < row.size() ? "," : "\n");
-        }
-    kit.WriteAliasFile("lengths.csv", lengths);
 
     KitRun run = Run({});
-    // Refused values: 12 in lengths.csv (name, file and compression at 63 bytes or more),
-    // one each in line.csv and garbage_header.csv; then a 62-character name part, and the
-    // missing source of the row whose quote never closes (its file holds a line break).
-    EXPECT_EQ(16, run.status) << run.out;
-    EXPECT_TRUE(Contains(run.out, "FILES: \t\t3\nUPDATED: \t1\nOPRHANS: \t0\nERRORS: \t16\n"))
+    // Refused values: one each in line.csv and garbage_header.csv; then the missing source
+    // of the row whose quote never closes (its file holds a line break).
+    EXPECT_EQ(3, run.status) << run.out;
+    EXPECT_TRUE(Contains(run.out, "FILES: \t\t2\nUPDATED: \t1\nOPRHANS: \t0\nERRORS: \t3\n"))
         << run.out;
     EXPECT_TRUE(Contains(
         run.out,
@@ -151,52 +122,26 @@ TEST_F(HostileKit, AliasFilesOfGarbageHugeLinesOpenQuotesAndLongFields)
                                       std::string(1023, 'a') + "' is longer than 63 characters\n"));
     EXPECT_TRUE(Contains(run.out, "ERROR: line.csv: " + std::string(259 - 10, 'a') +
                                       " Filename too long.\n"));
-    for (size_t length : {63, 64, 1023, 1024})
-    {
-        size_t cut = length < 1023 ? length : 1023;
-        for (const std::string &refusal : {"Alias name '" + std::string(cut, 'n'),
-                                           "Sound file '" + std::string(cut - 4, 'f') + ".wav",
-                                           "compression '" + std::string(cut, '0')})
-            EXPECT_TRUE(Contains(run.out, "ERROR: Sound alias file lengths.csv: " + refusal +
-                                              "' is longer than 63 characters\n"))
-                << refusal.substr(0, 20) << " " << length;
-    }
-    // Platform values of 64, 1023 and 1024 bytes.
-    EXPECT_EQ(3, Count(run.out, "has a platform value longer than 63 characters\n"));
-    EXPECT_NE(0u, ReadTargetLayout(ReadFile(kit / "raw/sound/good.wav")).privOffset);
 }
 
-// The reader's messages, name limits and stops are the history unit test's; here the run
-// goes on over a broken history and writes a whole new one.
-TEST_F(HostileKit, HistoryFilesOfGarbageAndHugeNames)
+// The reader's messages, name limits and stops are the history unit test's, any bytes the
+// fuzz target's (fuzz/fuzz_history.cpp); here the run goes on over a history of garbage
+// and writes a whole new one.
+TEST_F(HostileKit, HistoryFileOfGarbageGivesWayToANewOne)
 {
     kit.WriteSounds("good.csv", "name,file,compression",
                     {{"good,good.wav,pcm", PcmWave(22050, 1, 100)}});
-    const std::string kept = "\"kept.wav\" 0 0 0 0 0\n";
-    const std::pair<std::string, std::string> cases[] = {
-        {Garbage(20000, 3), "does not appear to be a valid history file"},
-        {"XUHISTORY 8\n" + kept + Garbage(20000, 4), "ERROR: history parse failure : "},
-        {"XUHISTORY 8\n" + kept + std::string(4 << 20, 'n') + " 0 0 0 0 0\n",
-         "' is longer than 259 characters, entry skipped\n"},
-    };
-    for (const auto &[history, message] : cases)
-    {
-        SCOPED_TRACE(message);
-        WriteFile(kit / "sound_assets/Auralith.hst", history);
-        KitRun run = Run({});
-        EXPECT_EQ(0, run.status) << run.out;
-        EXPECT_TRUE(Contains(run.out, message)) << run.out.substr(0, 2000);
-        std::string written = ReadFile(kit / "sound_assets/Auralith.hst");
-        EXPECT_EQ(0u, written.find("XUHISTORY 8\n")) << written.substr(0, 200);
-        EXPECT_TRUE(Contains(written, "\"good.wav\" 0 0 0 0 0\n"));
-        EXPECT_EQ(history.rfind("XUHISTORY", 0) == 0, Contains(written, kept));
-    }
+    WriteFile(kit / "sound_assets/Auralith.hst", Garbage(20000, 3));
+    KitRun run = Run({});
+    EXPECT_EQ(0, run.status) << run.out;
+    EXPECT_TRUE(Contains(run.out, "does not appear to be a valid history file")) << run.out;
+    EXPECT_EQ("XUHISTORY 8\n\"good.wav\" 0 0 0 0 0\n", ReadFile(kit / "sound_assets/Auralith.hst"));
 }
 
-// Damaged and oversized members are the archive unit test's; here archives that do not
-// open are left out of the search path without a word, and a member that cannot be read
-// makes its alias file unreadable.
-TEST_F(HostileKit, ArchivesTruncatedForeignAndDamaged)
+// Damaged and oversized members are the archive unit test's, a member that cannot be read
+// the file system's; here archives that do not open are left out of the search path
+// without a word.
+TEST_F(HostileKit, ArchivesTruncatedAndForeign)
 {
     kit.WriteSource("good.wav", PcmWave(22050, 1, 100));
     auto alias = [](const std::string &name) { return "name,file\n" + name + ",good.wav\n"; };
@@ -209,22 +154,12 @@ TEST_F(HostileKit, ArchivesTruncatedForeignAndDamaged)
     WriteFile(cut, whole.substr(0, whole.size() / 2));
     WriteFile(kit / "main/vd_cut_end.vdz", whole.substr(0, whole.size() - 10));
     WriteFile(kit / "main/vd_foreign.vdz", Garbage(5000, 6));
-    std::string damagedPath = kit / "main/vd_damaged.vdz";
-    ASSERT_TRUE(WriteZip(ZipWriter::Python, damagedPath,
-                         {{"soundaliases/damaged.csv", alias("damaged") + Garbage(3000, 7)}},
-                         true));
-    std::string damaged = ReadFile(damagedPath);
-    for (size_t i = 0; i < 16; ++i)
-        damaged[ReadZipLayout(damaged).dataStarts[0] + 4 + i] ^= 0x5a;
-    WriteFile(damagedPath, damaged);
 
     KitRun run = Run({"-verbose"});
-    EXPECT_EQ(1, run.status) << run.out;
-    EXPECT_TRUE(Contains(run.out, "ERROR: missing file soundaliases/damaged.csv\n"));
+    EXPECT_EQ(0, run.status) << run.out;
     EXPECT_TRUE(Contains(run.out, "adding alias good good.wav\n"));
     EXPECT_FALSE(Contains(run.out, "adding alias cut"));
     EXPECT_TRUE(Contains(run.out, "FILES: \t\t1\nUPDATED: \t1\n"));
-    EXPECT_NE(0u, ReadTargetLayout(ReadFile(kit / "raw/sound/good.wav")).privOffset);
 }
 
 TEST_F(HostileKit, SoundFilesThatLeaveTheSoundFolderAndCopiesStayInTheirTrees)

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <cmath>
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 
@@ -84,7 +84,7 @@ TestSignal Sound(const Source &s, uint32_t rate)
 
 // The ADPCM chunks and a second decoder; the first two samples of every block are carried
 // exactly in its header.
-void CheckAdpcm(const std::string &target, TestRiff &riff, const Source &s,
+void CheckAdpcm(const std::string &target, RiffRead &riff, const Source &s,
                 const TestSignal &reference, const TestDecoded &byFfmpeg)
 {
     const size_t frames = reference.Frames();
@@ -108,8 +108,8 @@ void CheckAdpcm(const std::string &target, TestRiff &riff, const Source &s,
                     << "frame " << f;
 }
 
-// The XWMA chunks the tool reads the length from, and the sound in its own place.
-void CheckWma(TestRiff &riff, const Source &s, const TestSignal &reference,
+// The XWMA chunks the tool reads the length from.
+void CheckWma(RiffRead &riff, const Source &s, const TestSignal &reference,
               const TestDecoded &decoded)
 {
     const size_t frames = reference.Frames();
@@ -128,12 +128,9 @@ void CheckWma(TestRiff &riff, const Source &s, const TestSignal &reference,
     for (size_t i = 4; i < dpds.size(); i += 4)
         EXPECT_LE(ReadLittle(dpds, i - 4, 4), ReadLittle(dpds, i, 4)) << "dpds entry " << i / 4;
     EXPECT_EQ(ReadLittle(dpds, dpds.size() - 4, 4), frames * s.channels * 2);
-    // The decoder runs on into the silence coded behind the sound.
+    // The decoder runs on into the silence coded behind the sound; the sound in its place is
+    // the caller's SNR check, which a shift by one sample fails.
     EXPECT_LT(Test_LevelDb(decoded.samples, s.channels, frames, decoded.Frames()), -60.0);
-    // A tone would match itself a period away.
-    EXPECT_TRUE(std::string(s.signal) == "tone" ||
-                Test_BestShift(reference.samples, decoded.samples, s.channels, frames / 4,
-                               frames / 2, 3000) == 0);
 }
 
 class RealEncoders : public testing::Test
@@ -172,9 +169,6 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecodeCloseToIt)
               first.out.find("FILES: \t\t" + std::to_string(files) + "\nUPDATED: \t" +
                              std::to_string(launches) + "\nOPRHANS: \t0\n"))
         << first.out;
-    KitRun check = kit.Run({"-check-priv"});
-    EXPECT_EQ(0, check.status);
-    EXPECT_EQ("", check.out + check.err);
 
     for (const Source &s : SOURCES)
     {
@@ -190,7 +184,7 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecodeCloseToIt)
 
         TestDecoded decoded;
         std::string why;
-        ASSERT_TRUE(Test_DecodeFfmpeg(target, decoded, why)) << why;
+        ASSERT_TRUE(Test_DecodeFfmpeg(target, s.channels, decoded, why)) << why;
         // ADPCM decodes in whole blocks of 512 bytes, WMA up to two frames of 2048 samples
         // of silence behind the sound.
         const size_t slack = codec == "adpcm_ms" ? (512 - 7 * s.channels) * 2 / s.channels + 2
@@ -200,7 +194,7 @@ TEST_F(RealEncoders, ConvertEveryKindOfSourceIntoFilesThatDecodeCloseToIt)
         EXPECT_LT(decoded.Frames(), frames + slack);
         EXPECT_GE(Test_SnrDb(reference.samples, decoded.samples, s.channels, 0, frames),
                   s.minSnrDb);
-        TestRiff riff = Test_ParseRiff(target);
+        RiffRead riff = ReadRiff(ReadFile(target));
         ASSERT_TRUE(riff.wellFormed);
         if (codec == "adpcm_ms")
             CheckAdpcm(target, riff, s, reference, decoded);

@@ -7,11 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,29 +22,6 @@ using Files = std::map<std::string, std::string>; // kit-relative path to bytes
 
 const char *const HISTORY = "sound_assets/Auralith.hst";
 const char *const WAITING = "Auralith: waiting for another run in this kit to finish\n";
-
-Files OutputFiles(const TestKit &kit)
-{
-    Files files;
-    for (const std::string &file : ListTree(kit / "raw"))
-        files["raw/" + file] = ReadFile(kit / ("raw/" + file));
-    return files;
-}
-
-std::vector<std::string> SortedLines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-bool Contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // Six sounds: resampled then WMA, WMA, ADPCM, PCM, a streamed ADPCM and a resampled PCM.
 const std::vector<std::pair<std::string, std::string>> SIX_SOUNDS = {

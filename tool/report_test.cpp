@@ -7,15 +7,11 @@
 #include "tests/support/run_fixture.h"
 #include "tests/support/test_kit.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
-namespace
-{
 using ReportTest = RunTest;
-} // namespace
 
 TEST_F(ReportTest, TimingLinesSplitHoursMinutesSeconds)
 {

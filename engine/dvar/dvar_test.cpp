@@ -18,30 +18,23 @@
 
 namespace
 {
-template <typename T> T Zeroed()
-{
-    T t;
-    memset(&t, 0, sizeof(t));
-    return t;
-}
-
 DvarValue IntValue(int32_t integer)
 {
-    DvarValue value = Zeroed<DvarValue>();
+    DvarValue value{};
     value.integer = integer;
     return value;
 }
 
 DvarValue TextValue(const char *text)
 {
-    DvarValue value = Zeroed<DvarValue>();
+    DvarValue value{};
     value.string = text;
     return value;
 }
 
 DvarValue FloatValue(float a, float b = 0, float c = 0, float d = 0)
 {
-    DvarValue value = Zeroed<DvarValue>();
+    DvarValue value{};
     value.vector[0] = a;
     value.vector[1] = b;
     value.vector[2] = c;
@@ -51,29 +44,19 @@ DvarValue FloatValue(float a, float b = 0, float c = 0, float d = 0)
 
 DvarDomain FloatDomain(float min, float max)
 {
-    DvarDomain domain = Zeroed<DvarDomain>();
-    domain.value.min = min;
-    domain.value.max = max;
-    return domain;
-}
-
-DvarDomain IntDomain(int32_t min, int32_t max)
-{
-    DvarDomain domain = Zeroed<DvarDomain>();
-    domain.integer.min = min;
-    domain.integer.max = max;
+    DvarDomain domain{};
+    domain.value = {min, max};
     return domain;
 }
 
 DvarDomain EnumDomain(const char *const *names, int count)
 {
-    DvarDomain domain = Zeroed<DvarDomain>();
-    domain.enumeration.stringCount = count;
-    domain.enumeration.strings = names;
+    DvarDomain domain{};
+    domain.enumeration = {count, names};
     return domain;
 }
 
-const DvarDomain NO_DOMAIN = Zeroed<DvarDomain>();
+const DvarDomain NO_DOMAIN{};
 const char *const qualityNames[] = {"low", "medium", "high"};
 const DvarDomain QUALITY = EnumDomain(qualityNames, 3);
 
@@ -133,10 +116,10 @@ TEST(DvarDomainText, EveryTypeAndBoundCase)
         {DVAR_TYPE_FLOAT, FloatDomain(-2.5f, FLT_MAX), "any number -2.5 or bigger"},
         // The bounds written out in full are the largest float.
         {DVAR_TYPE_FLOAT, FloatDomain(-3.4028235e38f, 3.4028235e38f), "any number"},
-        {DVAR_TYPE_INT, IntDomain(-5, 2), "any integer from -5 to 2"},
-        {DVAR_TYPE_INT, IntDomain(INT_MIN, 7), "any integer 7 or smaller"},
-        {DVAR_TYPE_INT, IntDomain(-3, INT_MAX), "any integer -3 or bigger"},
-        {DVAR_TYPE_INT, IntDomain(INT_MIN, INT_MAX), "any integer"},
+        {DVAR_TYPE_INT, DvarDomain{{-5, 2}}, "any integer from -5 to 2"},
+        {DVAR_TYPE_INT, DvarDomain{{INT_MIN, 7}}, "any integer 7 or smaller"},
+        {DVAR_TYPE_INT, DvarDomain{{-3, INT_MAX}}, "any integer -3 or bigger"},
+        {DVAR_TYPE_INT, DvarDomain{{INT_MIN, INT_MAX}}, "any integer"},
         {DVAR_TYPE_ENUM, QUALITY, "one of the following:\n   0: low\n   1: medium\n   2: high"},
         {DVAR_TYPE_ENUM, EnumDomain(nullptr, 0), "one of the following:"},
     };
@@ -164,9 +147,9 @@ TEST(DvarDomainText, EveryTypeAndBoundCase)
     EXPECT_EQ(std::string("Domain is one of th"), small);
 }
 
-TEST(DvarConversion, ValuesToTextAndBack)
+TEST(DvarConversion, ValuesToTextAndBackDomainTestsAndClamping)
 {
-    Dvar dvar = Zeroed<Dvar>();
+    Dvar dvar{};
     EXPECT_STREQ("0", Dvar_ValueToString(&dvar, IntValue(0))); // a boolean
     const std::pair<uint8_t, const char *> forms[] = {{DVAR_TYPE_FLOAT, "0.5"},
                                                       {DVAR_TYPE_FLOAT_2, "0.5 -2"},
@@ -207,16 +190,13 @@ TEST(DvarConversion, ValuesToTextAndBack)
     dvar.type = DVAR_TYPE_COLOR;
     for (int byte = 0; byte < 256; ++byte)
     {
-        DvarValue colour = Zeroed<DvarValue>();
+        DvarValue colour{};
         memset(colour.color, byte, 4);
         DvarValue back =
             Dvar_StringToValue(DVAR_TYPE_COLOR, NO_DOMAIN, Dvar_ValueToString(&dvar, colour));
         ASSERT_EQ(0, memcmp(colour.color, back.color, 4)) << byte;
     }
-}
 
-TEST(DvarConversion, ValueInDomainAndClamping)
-{
     EXPECT_FALSE(Dvar_ValueInDomain(DVAR_TYPE_FLOAT, FloatValue(1.01f), FloatDomain(0, 1)));
     EXPECT_FALSE(
         Dvar_ValueInDomain(DVAR_TYPE_FLOAT, FloatValue(NAN), FloatDomain(-FLT_MAX, FLT_MAX)));
@@ -226,15 +206,15 @@ TEST(DvarConversion, ValueInDomainAndClamping)
     EXPECT_TRUE(Dvar_ValueInDomain(DVAR_TYPE_ENUM, IntValue(0), EnumDomain(nullptr, 0)));
     EXPECT_FALSE(Dvar_ValueInDomain(DVAR_TYPE_ENUM, IntValue(3), QUALITY));
 
-    DvarValue v = Dvar_ClampValueToDomain(DVAR_TYPE_FLOAT_3, FloatValue(-5, 0.25f, 5, 100),
-                                          FloatValue(0), FloatDomain(0, 1));
+    v = Dvar_ClampValueToDomain(DVAR_TYPE_FLOAT_3, FloatValue(-5, 0.25f, 5, 100), FloatValue(0),
+                                FloatDomain(0, 1));
     EXPECT_EQ(0, memcmp(FloatValue(0, 0.25f, 1, 100).vector, v.vector, sizeof(v.vector)));
-    DvarValue raw = Zeroed<DvarValue>();
+    DvarValue raw{};
     raw.color[0] = 5; // a boolean byte other than 0 or 1
     EXPECT_EQ(1, Dvar_ClampValueToDomain(DVAR_TYPE_BOOL, raw, IntValue(0), NO_DOMAIN).color[0]);
 }
 
-TEST_F(DvarTest, NamesIgnoreAsciiCaseInHashAndLookup)
+TEST_F(DvarTest, LookupIgnoresCaseShutdownForgetsEverythingAndTypedReadsConvert)
 {
     EXPECT_EQ("ERROR: null name in generateHashValue",
               Printed([] { EXPECT_EQ(nullptr, Dvar_FindVar(nullptr)); }));
@@ -244,6 +224,22 @@ TEST_F(DvarTest, NamesIgnoreAsciiCaseInHashAndLookup)
     EXPECT_EQ(first, Dvar_RegisterInt("COM_SPEED", 5, 0, 10, 0x4, nullptr));
     EXPECT_EQ(1, first->current.integer);
     EXPECT_EQ(0x4, first->flags);
+
+    Dvar_RegisterBool("sv_cheats", false, 0x18, "External Dvar");
+    Dvar_Shutdown();
+    EXPECT_EQ(nullptr, Dvar_FindVar("sv_cheats"));
+    // sv_cheats was forgotten: a cheat-protected registration no longer resets.
+    Dvar *speed = Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
+    Dvar_SetVariant(speed, IntValue(7), DVAR_SOURCE_INTERNAL);
+    Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
+    EXPECT_TRUE(Dvar_GetBool("g_speed"));
+    EXPECT_STREQ("7", Dvar_GetString("g_speed"));
+    Dvar_RegisterString("s", "12", 0, "");
+    RegisterEnum("e", 2);
+    EXPECT_EQ(12, Dvar_GetInt("s"));
+    EXPECT_STREQ("high", Dvar_GetString("e"));
+    EXPECT_EQ(2, Dvar_GetInt("e"));
+    EXPECT_FALSE(Dvar_GetBool("missing"));
 }
 
 TEST_F(DvarTest, OutOfDomainSetsAreReportedAndKeepTheValue)
@@ -296,7 +292,7 @@ TEST_F(DvarTest, TextValuesAreOwnedCopiesCutTo1023Characters)
     EXPECT_EQ(text.substr(0, 1023), dvar->current.string);
 }
 
-TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSources)
+TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSourcesAndLatchedValuesWait)
 {
     Dvar *guarded = Dvar_RegisterInt("guarded", 1, 0, 10, DVAR_WRITE_PROTECTED, "");
     Dvar *fixed = Dvar_RegisterInt("fixed", 1, 0, 10, DVAR_READ_ONLY | DVAR_WRITE_PROTECTED, "");
@@ -330,10 +326,8 @@ TEST_F(DvarTest, ProtectedVariablesRefuseOutsideSources)
     Dvar_SetVariant(speed, IntValue(9), DVAR_SOURCE_USER);
     Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
     EXPECT_EQ(9, speed->current.integer);
-}
 
-TEST_F(DvarTest, LatchedValuesWaitForTheNextRegistration)
-{
+    // Latched values wait for the next registration.
     Dvar *mode = Dvar_RegisterInt("r_latched", 1, 0, 10, DVAR_LATCHED, "");
     EXPECT_EQ("r_latched will be changed upon restarting.\n",
               Printed([&] { Dvar_SetVariant(mode, IntValue(5), DVAR_SOURCE_USER); }));
@@ -359,39 +353,14 @@ TEST_F(DvarTest, LatchedValuesWaitForTheNextRegistration)
     EXPECT_EQ(1, map->modified);
 }
 
-TEST_F(DvarTest, BasePathSetBeforeRegistrationSurvivesTheTakeover)
-{
-    // Start-up: fs_basepath as an external text from a buffer of its own.
-    std::string kitRoot = "/kit/root/";
-    char nameBuffer[] = "fs_basepath";
-    Dvar *external = RegisterExternal(nameBuffer, kitRoot.c_str());
-    strcpy(nameBuffer, "xxxxxxxxxxx");
-    kitRoot.assign(kitRoot.size(), 'x');
-
-    // The file system registers it for real; registering again changes nothing.
-    static const char realName[] = "fs_basepath";
-    for (const char *value : {"/work/dir", "/elsewhere"})
-    {
-        EXPECT_EQ(external, Dvar_RegisterString(realName, value, 0x210, "Base game path"));
-        EXPECT_EQ(realName, external->name); // referenced, no longer owned
-        EXPECT_EQ(0x210, external->flags);
-        EXPECT_STREQ("/kit/root/", external->current.string);
-        EXPECT_STREQ("/kit/root/", external->latched.string);
-        EXPECT_STREQ("/work/dir", external->reset.string);
-        EXPECT_STREQ("/kit/root/", Dvar_GetString("FS_BASEPATH"));
-    }
-
-    // The other start-up branch: the variable exists and is set from text.
-    Dvar_Shutdown();
-    RegisterExternal("fs_basepath", "old");
-    Dvar_SetFromString(Dvar_FindVar("fs_basepath"), "/kit/");
-    EXPECT_STREQ("/kit/", Dvar_RegisterString("fs_basepath", "/cwd", 0x210, "")->current.string);
-}
-
 TEST_F(DvarTest, ExternalVariablesAreRetypedThroughTextUnlessProtected)
 {
+    // The record takes the registration's name and flags; the copy it owned goes.
+    static const char fpsName[] = "com_maxfps";
     RegisterExternal("com_maxfps", "500");
-    Dvar *fps = Dvar_RegisterInt("com_maxfps", 85, 0, 100, 0x4, "Frame rate cap");
+    Dvar *fps = Dvar_RegisterInt(fpsName, 85, 0, 100, 0x4, "Frame rate cap");
+    EXPECT_EQ(fpsName, fps->name);
+    EXPECT_EQ(0x4, fps->flags);
     EXPECT_EQ(DVAR_TYPE_INT, fps->type);
     EXPECT_EQ(100, fps->current.integer); // clamped
     EXPECT_EQ(100, fps->latched.integer);
@@ -452,22 +421,4 @@ TEST_F(DvarTest, The4097thRegistrationIsReportedAndReturnsNull)
     names.clear();
 }
 
-TEST_F(DvarTest, ShutdownEmptiesTheRegistryAndTypedReadsConvert)
-{
-    Dvar_RegisterBool("sv_cheats", false, 0x18, "External Dvar");
-    Dvar_Shutdown();
-    EXPECT_EQ(nullptr, Dvar_FindVar("sv_cheats"));
-    // sv_cheats was forgotten: a cheat-protected registration no longer resets.
-    Dvar *speed = Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
-    Dvar_SetVariant(speed, IntValue(7), DVAR_SOURCE_INTERNAL);
-    Dvar_RegisterInt("g_speed", 3, 0, 10, DVAR_CHEAT, "");
-    EXPECT_TRUE(Dvar_GetBool("g_speed"));
-    EXPECT_STREQ("7", Dvar_GetString("g_speed"));
-    Dvar_RegisterString("s", "12", 0, "");
-    RegisterEnum("e", 2);
-    EXPECT_EQ(12, Dvar_GetInt("s"));
-    EXPECT_STREQ("high", Dvar_GetString("e"));
-    EXPECT_EQ(2, Dvar_GetInt("e"));
-    EXPECT_FALSE(Dvar_GetBool("missing"));
-}
 } // namespace

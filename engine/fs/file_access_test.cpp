@@ -4,7 +4,6 @@
 #include "engine/dvar/dvar.h"
 #include "engine/fs/archive.h"
 #include "engine/fs/search_path.h"
-#include "tests/support/console_switch.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/test_kit.h"
 
@@ -42,7 +41,7 @@ std::string ReadGameFile(const char *gamePath)
 
 // FS_CleanGamePath is checked against a plain rendering of its rules by the fuzz target
 // (fuzz/fuzz_clean_game_path.cpp).
-TEST(FsPathRules, SamePathAndOrder)
+TEST(FsPathRules, SamePathOrderAndOSPaths)
 {
     EXPECT_EQ(FS_SamePath("Sound\\Weapons.CSV", "sound/weapons.csv"), 0);
     EXPECT_EQ(FS_SamePath("c:x", "c/x"), 0);
@@ -57,10 +56,7 @@ TEST(FsPathRules, SamePathAndOrder)
     EXPECT_EQ(FS_PathOrder("abc", "ab"), 1);
     // Bytes above 127 are negative and sort before everything.
     EXPECT_EQ(FS_PathOrder("a\xe9", "aA"), -1);
-}
 
-TEST(FsPathRules, BuildOSPath)
-{
     char out[FS_PATH_SIZE];
     FS_BuildOSPath("/tmp/k/kit/", "main", "soundaliases/x.csv", out);
     EXPECT_STREQ(out, "\\tmp\\k\\kit\\main\\soundaliases\\x.csv");
@@ -92,37 +88,37 @@ TEST(FsPathRules, CreateDirectoriesRefusesRelativePaths)
     EXPECT_FALSE(FileExists(dir / "x"));
 }
 
-class FsFileAccess : public ::testing::Test
+class FsFileAccess : public FsKitTest
 {
   protected:
-    void TearDown() override
+    // main/vd_00.vdz with four members, the last one damaged, and loose files in main and
+    // raw.
+    void MakeKit()
     {
-        StopFileSystem();
-        Test_SetVerbose(false);
-    }
-
-    // main/vd_00.vdz with two members, and loose files in main and raw.
-    void MakeKit(bool deflate = true)
-    {
-        ASSERT_TRUE(WriteZip(ZipWriter::Python, kit + "/main/vd_00.vdz",
+        const std::string path = kit + "/main/vd_00.vdz";
+        ASSERT_TRUE(WriteZip(ZipWriter::Python, path,
                              {{"soundaliases/Both.csv", "from the archive"},
                               {"soundaliases/big.csv", std::string(70000, 'q')},
-                              {"other/only.csv", "archive only"}},
-                             deflate));
+                              {"other/only.csv", "archive only"},
+                              {"soundaliases/damaged.csv", std::string(70000, 'd')}},
+                             true));
+        std::string bytes = ReadFile(path);
+        bytes[ReadZipLayout(bytes).dataStarts[3] + 20] ^= 0x5a;
+        WriteFile(path, bytes);
         WriteFile(kit + "/raw/soundaliases/both.csv", "from the folder");
         WriteFile(kit + "/raw/soundaliases/Loose.csv", "loose");
         WriteFile(kit + "/raw/soundaliases/empty.csv", "");
         WriteFile(kit + "/main/english/soundaliases/spoken.csv", "localized");
     }
-
-    ScopedDir dir;
-    std::string kit = dir / "kit";
 };
 
 TEST_F(FsFileAccess, ReadsFromArchivesAndFoldersAndIgnoresLocalizedEntriesWhenAsked)
 {
     MakeKit();
     StartFileSystem(kit);
+    // A member that fails to read is no file, and gives its handle back.
+    EXPECT_EQ(ReadGameFile("soundaliases/damaged.csv"), "<missing>");
+    EXPECT_EQ(HandlesInUse(), 0);
     EXPECT_EQ(ReadGameFile("soundaliases/both.csv"), "from the archive");
     EXPECT_EQ(ReadGameFile("SoundAliases\\BOTH.CSV"), "from the archive");
     EXPECT_EQ(ReadGameFile("/soundaliases//loose.csv"), "loose");
@@ -166,20 +162,6 @@ TEST_F(FsFileAccess, FiftiethOpenFindsNoHandle)
     // Shutdown closes what is still open, reopened archive handles included.
     StopFileSystem();
     EXPECT_EQ(HandlesInUse(), 0);
-}
-
-TEST_F(FsFileAccess, DamagedMemberReadsNothing)
-{
-    MakeKit();
-    std::string path = kit + "/main/vd_00.vdz";
-    std::string bytes = ReadFile(path);
-    ZipLayout layout = ReadZipLayout(bytes);
-    bytes[layout.dataStarts[1] + 20] ^= 0x5a;
-    WriteFile(path, bytes);
-    StartFileSystem(kit);
-    EXPECT_EQ(ReadGameFile("soundaliases/big.csv"), "<missing>");
-    EXPECT_EQ(HandlesInUse(), 0);
-    EXPECT_EQ(ReadGameFile("soundaliases/both.csv"), "from the archive");
 }
 
 TEST_F(FsFileAccess, DebugTraces)

@@ -1,7 +1,6 @@
 // Listings across the search path and in one OS folder.
 #include "engine/fs/listing.h"
 
-#include "engine/common/hunk_user.h"
 #include "engine/dvar/dvar.h"
 #include "tests/support/fs_archives.h"
 #include "tests/support/scoped_dir.h"
@@ -44,7 +43,8 @@ Strings ListOSFolder(const std::string &folder, const char *extension)
 }
 } // namespace
 
-TEST(FsListingRules, SplitDirectory)
+// Names that differ in case only are listed once: FsListing.ListsOneLevelWithTheExtension.
+TEST(FsListingRules, SplitDirectoryAndAFullList)
 {
     // The length of the folder part and the folder depth.
     const struct
@@ -59,19 +59,8 @@ TEST(FsListingRules, SplitDirectory)
         EXPECT_EQ(FS_SplitDirectory(split.path, &depth), split.length);
         EXPECT_EQ(depth, split.depth);
     }
-}
-TEST(FsListingRules, AddNameToList)
-{
-    HunkUser *arena = Hunk_UserCreate(0x20000, "FS_ListFilteredFiles");
     const char *list[FS_MAX_LISTED + 1] = {};
-    int n = FS_AddNameToList(arena, "Alpha.csv", list, 0);
-    n = FS_AddNameToList(arena, "ALPHA.CSV", list, n);
-    n = FS_AddNameToList(arena, "beta.csv", list, n);
-    ASSERT_EQ(n, 2);
-    EXPECT_STREQ(list[0], "Alpha.csv");
-    EXPECT_STREQ(list[1], "beta.csv");
-    EXPECT_EQ(FS_AddNameToList(arena, "gamma.csv", list, FS_MAX_LISTED), FS_MAX_LISTED);
-    Hunk_UserDestroy(arena);
+    EXPECT_EQ(FS_AddNameToList(nullptr, "gamma.csv", list, FS_MAX_LISTED), FS_MAX_LISTED);
 }
 
 TEST(FsListingRules, OSFolders)
@@ -99,14 +88,7 @@ TEST(FsListingRules, OSFolders)
     EXPECT_TRUE(Sys_DirectoryHasEntries((dir / "list").c_str()));
 }
 
-class FsListing : public ::testing::Test
-{
-  protected:
-    void TearDown() override { StopFileSystem(); }
-
-    ScopedDir dir;
-    std::string kit = dir / "kit";
-};
+using FsListing = FsKitTest;
 
 TEST_F(FsListing, ListsOneLevelWithTheExtension)
 {

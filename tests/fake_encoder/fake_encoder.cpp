@@ -57,29 +57,17 @@ bool ReadWave(std::string path, Wave *wave)
     for (char &c : path)
         if (c == '\\')
             c = '/';
-    std::ifstream in(path, std::ios::binary);
     std::stringstream content;
-    content << in.rdbuf();
-    std::string s = content.str();
-    if (s.size() < 12 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 4, "WAVE") != 0)
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    RiffRead riff = ReadRiff(content.str());
+    const std::string &fmt = riff.chunks["fmt "];
+    if (riff.form != "WAVE" || fmt.size() < 16 || riff.chunks.count("data") == 0)
         return false;
-    for (size_t at = 12; at + 8 <= s.size();)
-    {
-        uint32_t size = ReadLittle(s, at + 4, 4);
-        if (s.compare(at, 4, "fmt ") == 0 && at + 24 <= s.size())
-        {
-            wave->channels = uint16_t(ReadLittle(s, at + 10, 2));
-            wave->rate = ReadLittle(s, at + 12, 4);
-            wave->bits = uint16_t(ReadLittle(s, at + 22, 2));
-        }
-        else if (s.compare(at, 4, "data") == 0)
-        {
-            wave->samples = s.substr(at + 8, size);
-            return wave->channels > 0 && wave->bits >= 8;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return false;
+    wave->channels = uint16_t(ReadLittle(fmt, 2, 2));
+    wave->rate = ReadLittle(fmt, 4, 4);
+    wave->bits = uint16_t(ReadLittle(fmt, 14, 2));
+    wave->samples = riff.chunks["data"];
+    return wave->channels > 0 && wave->bits >= 8;
 }
 
 std::string Resample(const Wave &in, uint32_t rate)
@@ -140,14 +128,12 @@ int main(int argc, char **argv)
     std::ifstream log("fake_encoder.log");
     for (std::string line; std::getline(log, line);)
         ++starts;
+    std::string joined; // every argument, for the texts of sleep rules
+    for (const std::string &arg : args)
+        joined += arg + '\t';
     for (const Rule &rule : rules)
-    {
-        bool named = rule.text.empty();
-        for (const std::string &arg : args)
-            named = named || arg.find(rule.text) != std::string::npos;
-        if (rule.verb == "sleep" && named)
+        if (rule.verb == "sleep" && joined.find(rule.text) != std::string::npos)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(rule.program.c_str())));
-    }
     for (const Rule &rule : rules)
         if (rule.verb == "stall" && rule.program == std::to_string(starts))
         {

@@ -1,6 +1,7 @@
-// Archive writers and file system start-up for tests.
+// Archive writers, file system start-up and the verbose switch for tests.
 #include "tests/support/fs_archives.h"
 
+#include "engine/common/console.h"
 #include "engine/dvar/dvar.h"
 #include "engine/fs/search_path.h"
 #include "tests/support/riff_builder.h"
@@ -21,12 +22,8 @@ with zipfile.ZipFile(out, 'w') as archive:
         with open(sys.argv[i + 1], 'rb') as source:
             archive.writestr(info, source.read())
 )";
+bool testVerbose = false;
 } // namespace
-
-const char *ZipWriterName(ZipWriter writer)
-{
-    return writer == ZipWriter::InfoZip ? "InfoZip" : "Python";
-}
 
 bool WriteZip(ZipWriter writer, const std::string &path, const std::vector<ZipMember> &members,
               bool deflate)
@@ -129,4 +126,10 @@ void StopFileSystem()
 {
     FS_ShutdownFileSystem();
     Dvar_Shutdown();
+}
+
+void Test_SetVerbose(bool on)
+{
+    testVerbose = on;
+    Com_BindOutputOptions(&testVerbose, nullptr);
 }

@@ -1,9 +1,12 @@
 // Test kits for the file system: zip archives written by two independent writers (the
-// Info-ZIP "zip" program and Python's zipfile), byte patches for damaged archives, and
-// starting the file system on a kit root.
+// Info-ZIP "zip" program and Python's zipfile), byte patches for damaged archives,
+// starting the file system on a kit root, and the console's verbose switch.
 #pragma once
 
+#include "tests/support/scoped_dir.h"
+
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -18,8 +21,6 @@ enum class ZipWriter
     InfoZip,
     Python,
 };
-
-const char *ZipWriterName(ZipWriter writer);
 
 // Writes a zip archive at path holding the members in the given order, deflated or
 // stored; false when the writer failed. Info-ZIP takes the names from files it is given,
@@ -45,3 +46,21 @@ void StartFileSystem(const std::string &root,
                      const std::vector<std::pair<std::string, std::string>> &extraSettings = {});
 // Shuts the file system down and empties the settings registry.
 void StopFileSystem();
+// Binds the console to a verbose switch of the tests (the layers below the tool's options
+// have no option record of their own; the log keeps its default name) and sets it.
+void Test_SetVerbose(bool on);
+
+// A kit folder for the file system's tests; the file system is stopped and the verbose
+// switch turned off when a test ends.
+class FsKitTest : public testing::Test
+{
+  protected:
+    void TearDown() override
+    {
+        StopFileSystem();
+        Test_SetVerbose(false);
+    }
+
+    ScopedDir dir;
+    std::string kit = dir / "kit";
+};

@@ -1,4 +1,4 @@
-// RIFF image composition for tests.
+// RIFF image composition and reading for tests.
 #include "tests/support/riff_builder.h"
 
 std::string LittleU16(uint16_t value)
@@ -82,4 +82,24 @@ std::string PcmWave(uint32_t sampleRate, uint16_t channels, uint32_t frames, uin
     size_t dataSize = size_t(frames) * channels * (bitsPerSample / 8);
     return RiffImage("WAVE", {RiffChunk("fmt ", PcmFormat(channels, sampleRate, bitsPerSample)),
                               RiffChunk("data", SampleBytes(dataSize))});
+}
+
+RiffRead ReadRiff(const std::string &bytes)
+{
+    RiffRead riff;
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0)
+        return riff;
+    riff.form = bytes.substr(8, 4);
+    size_t at = 12;
+    while (at + 8 <= bytes.size())
+    {
+        std::string code = bytes.substr(at, 4);
+        uint32_t size = ReadLittle(bytes, at + 4, 4);
+        riff.order.push_back(code);
+        riff.chunks.emplace(code, bytes.substr(at + 8, size));
+        riff.offsets.emplace(code, at);
+        at += 8 + size + (size & 1);
+    }
+    riff.wellFormed = at == bytes.size() && ReadLittle(bytes, 4, 4) == bytes.size() - 8;
+    return riff;
 }

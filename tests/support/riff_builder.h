@@ -1,8 +1,9 @@
-// Composing RIFF images in memory for tests. Images are byte strings, so they can be
-// written with WriteFile and compared with ReadFile.
+// Composing RIFF images in memory for tests, and reading them back. Images are byte
+// strings, so they can be written with WriteFile and compared with ReadFile.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,3 +47,14 @@ inline const unsigned char *ImageBytes(const std::string &image)
 {
     return reinterpret_cast<const unsigned char *>(image.data());
 }
+
+// A RIFF image read back without interpretation; numbers in it read with ReadLittle.
+struct RiffRead
+{
+    std::string form;                          // "WAVE", "XWMA"; empty for no RIFF image
+    std::vector<std::string> order;            // the chunk codes in file order
+    std::map<std::string, std::string> chunks; // the first payload of each code
+    std::map<std::string, size_t> offsets;     // the offset of the first header of each code
+    bool wellFormed = false; // every chunk whole, and they fill the image as its size field says
+};
+RiffRead ReadRiff(const std::string &bytes);

@@ -22,6 +22,8 @@ inline const PlatformInfo testPlatform = {"test",        "",    "TEST",   ".wav"
                                           "raw",         "raw", "devraw", "devraw", "table.ctb",
                                           "history.hst", 0,     9,        42,       nullptr};
 
+using Strings = std::vector<std::string>;
+
 class RunTest : public testing::Test
 {
   protected:
@@ -70,13 +72,19 @@ class RunTest : public testing::Test
         return dir / ("sound_assets/" + relative);
     }
 
-    // The files of a work list from its head.
-    static std::vector<std::string> Files(const SoundFileList &list)
+    // A text field of every record of a list from its head, as Texts(list.head,
+    // &SoundFileEntry::name); Files gives the files of a work list.
+    template <typename Record, size_t N>
+    static Strings Texts(const Record *head, char (Record::*field)[N])
     {
-        std::vector<std::string> files;
-        for (const SoundFileEntry *entry = list.head; entry != nullptr; entry = entry->next)
-            files.push_back(entry->file);
-        return files;
+        Strings texts;
+        for (; head != nullptr; head = head->next)
+            texts.push_back(head->*field);
+        return texts;
+    }
+    static Strings Files(const SoundFileList &list)
+    {
+        return Texts(list.head, &SoundFileEntry::file);
     }
 
     ScopedDir dir;

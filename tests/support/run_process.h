@@ -48,7 +48,8 @@ std::string ReadTextOutput(const std::string &path);
 
 // POSIX only from here on.
 
-// RunProcess with standard error on a fresh pseudo-terminal, as a modder's console.
+// RunProcess with standard error on a fresh pseudo-terminal, as a modder's console; built
+// on POSIX hosts only, for *_posix_test.cpp files.
 ProcessResult RunWithTerminal(const std::string &program, const std::vector<std::string> &args,
                               const std::string &folder);
 

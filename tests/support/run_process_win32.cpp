@@ -149,12 +149,6 @@ ProcessResult RunProcess(const std::string &program, const std::vector<std::stri
             WithoutCarriageReturns(ReadFile(capture / "err"))};
 }
 
-ProcessResult RunWithTerminal(const std::string &, const std::vector<std::string> &,
-                              const std::string &)
-{
-    Refuse("RunWithTerminal");
-}
-
 StartedProcess StartProcess(const std::string &, const std::vector<std::string> &,
                             const std::string &)
 {

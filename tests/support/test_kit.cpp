@@ -1,6 +1,7 @@
 // Temporary kits for end-to-end runs.
 #include "tests/support/test_kit.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
@@ -72,4 +73,23 @@ std::string ToolPath(const std::string &path)
         if (c == '/')
             c = '\\';
     return tool;
+}
+
+std::map<std::string, std::string> OutputFiles(const TestKit &kit)
+{
+    std::map<std::string, std::string> files;
+    for (const std::string tree : {"raw/", "devraw/"})
+        for (const std::string &file : ListTree(kit / tree))
+            files[tree + file] = ReadFile(kit / (tree + file));
+    return files;
+}
+
+std::vector<std::string> SortedLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }

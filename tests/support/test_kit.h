@@ -5,6 +5,7 @@
 #include "tests/support/run_process.h"
 #include "tests/support/scoped_dir.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -67,3 +68,13 @@ class TestKit
 
 // The path as the tool prints it: every "/" turned into "\".
 std::string ToolPath(const std::string &path);
+
+// Every converted file of the kit (below raw and devraw) by its kit-relative path, with its
+// bytes.
+std::map<std::string, std::string> OutputFiles(const TestKit &kit);
+// The lines of a text, sorted.
+std::vector<std::string> SortedLines(const std::string &text);
+inline bool Contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}

@@ -1,5 +1,6 @@
 // End-to-end: the progress line of a conversion run, drawn on standard error when that is
 // a terminal and erased before the report; standard output and the log stay as without it.
+// POSIX only: a pseudo-terminal.
 #include "tests/support/riff_builder.h"
 #include "tests/support/run_process.h"
 #include "tests/support/test_kit.h"
@@ -10,8 +11,6 @@
 
 TEST(Progress, DrawnOnATerminalAndErasedBeforeTheReport)
 {
-    if (!HostIsPosix())
-        GTEST_SKIP() << "POSIX only: a pseudo-terminal";
     TestKit kit;
     kit.WriteAliasFile("a.csv", "name,file\nfirst,first.wav\nsecond,second.wav\n");
     kit.WriteSource("first.wav", PcmWave(44100, 1, 100));
