@@ -29,18 +29,17 @@ void Tool_BackSlashPath(char *path)
     // One pass: separators become "\", and of each pair of backslashes met at the scan
     // position the first is dropped while the scan moves on past the second.
     char *out = path;
-    for (const char *in = path; *in;)
+    const char *in = path;
+    while (char c = *in++)
     {
-        char c = *in == '/' ? '\\' : *in;
-        char next = in[1] == '/' ? '\\' : in[1];
-        if (c == '\\' && next == '\\')
+        if (c != '/' && c != '\\')
         {
-            *out++ = '\\';
-            in += 2;
+            *out++ = c;
             continue;
         }
-        *out++ = c;
-        ++in;
+        *out++ = '\\';
+        if (*in == '/' || *in == '\\')
+            ++in;
     }
     *out = 0;
 }

@@ -85,6 +85,7 @@ struct ToolRun
     // The output folders this run has made sure of: the target folders of thousands of
     // sounds are few, and each needs making (or looking at) only once per run.
     std::unordered_set<std::string> knownFolders;
+    std::string lastFolder; // the one of them the list loop looked at last
     // What the run did with each sound file, kept when "-report-json" asks for it.
     RunRecord record;
 };

@@ -71,10 +71,15 @@ void MakeTargetFolder(const char *targetPath)
     const char *last = strrchr(targetPath, '\\');
     if (last == nullptr)
         return;
-    std::string folder(targetPath, static_cast<size_t>(last - targetPath + 1));
+    // Files come folder by folder: the folder of the file before needs no second look.
+    std::string &previous = toolState.run.lastFolder;
+    size_t length = static_cast<size_t>(last - targetPath + 1);
+    if (previous.size() == length && previous.compare(0, length, targetPath, length) == 0)
+        return;
+    previous.assign(targetPath, length);
     // An existing folder costs one look; making it would try every prefix of its path.
-    if (toolState.run.knownFolders.insert(folder).second && !Plat_IsDirectory(folder.c_str()))
-        Tool_MakeDirPath(folder.c_str());
+    if (toolState.run.knownFolders.insert(previous).second && !Plat_IsDirectory(previous.c_str()))
+        Tool_MakeDirPath(previous.c_str());
 }
 
 // The paths of a file relative to the kit root, as the "Process" line shows them.
