@@ -26,7 +26,8 @@ int main(int argc, char **argv)
     if (argc != 5 || std::strcmp(argv[1], "-b") != 0 ||
         !Enc_ParseNumber(argv[2], 8000, 640000, bitRate))
         return Enc_Usage(kUsage);
-    av_log_set_level(AV_LOG_ERROR);
+    // A failure is said once, in the program's own words, on one line.
+    av_log_set_level(AV_LOG_QUIET);
 
     std::string input = Enc_NativePath(argv[3]);
     std::string output = Enc_NativePath(argv[4]);

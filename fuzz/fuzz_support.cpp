@@ -16,6 +16,7 @@ void Fuzz_QuietOutput()
         return;
     Com_CloseLog();
     Str_Copy(toolState.options.logFileName, "/dev/null", sizeof(toolState.options.logFileName));
+    Com_BindOutputOptions(&toolState.options.verbose, toolState.options.logFileName);
     if (freopen("/dev/null", "w", stdout) == nullptr)
         Fuzz_Fail(__FILE__, __LINE__, "freopen(/dev/null)");
 }
