@@ -96,20 +96,6 @@ void Record(PcConversion *conversion, uint32_t toolError, const char *text)
     conversion->errors.push_back(Tool_MakeErrorRecord(conversion->lastError, text, toolError));
 }
 
-// Tool_RunEncoder, telling the exit status and the time as well.
-bool RunEncoderTimed(const char *const *argv, int *status, uint32_t *milliseconds)
-{
-    // After an interrupt no program starts; the file in hand is then given up.
-    if (Plat_Interrupted())
-        return false;
-    uint32_t start = Plat_Milliseconds();
-    *status = Plat_SpawnWait(argv);
-    *milliseconds = Plat_Milliseconds() - start;
-    ++toolState.run.updatedCount;
-    toolState.run.encodeTime += *milliseconds;
-    return *status == 0;
-}
-
 void SetArgv(PcConversion *conversion, std::initializer_list<const char *> words)
 {
     size_t i = 0;
@@ -119,11 +105,21 @@ void SetArgv(PcConversion *conversion, std::initializer_list<const char *> words
 }
 } // namespace
 
-bool Tool_RunEncoder(const char *const *argv)
+bool Tool_RunEncoder(const char *const *argv, int *status, uint32_t *milliseconds)
 {
-    int status = -1;
-    uint32_t milliseconds = 0;
-    return RunEncoderTimed(argv, &status, &milliseconds);
+    // After an interrupt no program starts; the file in hand is then given up.
+    if (Plat_Interrupted())
+        return false;
+    uint32_t start = Plat_Milliseconds();
+    int exitStatus = Plat_SpawnWait(argv);
+    uint32_t elapsed = Plat_Milliseconds() - start;
+    ++toolState.run.updatedCount;
+    toolState.run.encodeTime += elapsed;
+    if (status != nullptr)
+        *status = exitStatus;
+    if (milliseconds != nullptr)
+        *milliseconds = elapsed;
+    return exitStatus == 0;
 }
 
 void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, const char *sourcePath,
@@ -339,7 +335,7 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
     {
         int status = -1;
         uint32_t milliseconds = 0;
-        RunEncoderTimed(argv, &status, &milliseconds);
+        Tool_RunEncoder(argv, &status, &milliseconds);
         Tool_PcLaunchEnded(&conversion, status, Plat_LastError(), milliseconds);
     }
     Tool_FinishPcConversion(&conversion);

@@ -17,8 +17,11 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
                         XUHistoryEntry *history);
 
 // Starts the program named by argv[0] from the current folder and waits for it; counts
-// the launch and its time. True when it exited with status 0.
-bool Tool_RunEncoder(const char *const *argv);
+// the launch and its time. True when it exited with status 0. Its exit status (-1 when it
+// could not start or did not exit normally) and its milliseconds go to status and
+// milliseconds when they are given; after an interrupt nothing starts and neither is set.
+bool Tool_RunEncoder(const char *const *argv, int *status = nullptr,
+                     uint32_t *milliseconds = nullptr);
 
 // One sound file's conversion, as steps, so that a caller can keep several in hand and
 // run their programs side by side: Begin reads the source and plans the programs; each
