@@ -1,7 +1,8 @@
 // POSIX backend: the caches of the file system and the events that keep them right (see
 // posix_cache.h). A run asks about the files of one folder after another, mostly by exact
 // names; the caches spare it the names that are missing (listings), the walk down long
-// paths (folder handles) and the current directory's text.
+// paths (folder handles), the current directory's text and a second stat of a source
+// (kept statuses).
 #include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 
@@ -176,6 +177,23 @@ void ReleaseFolderHandles()
             close(handle.fd);
     folderHandles.clear();
 }
+
+// The statuses of the last two read tests, each given out once. Invariant: a kept status
+// is the one the disk gave for the path since this process last changed anything on disk
+// or started a program; every such event forgets them all.
+struct KeptStatus
+{
+    std::string host; // empty: none kept here
+    struct stat info;
+};
+KeptStatus keptStatuses[2];
+size_t nextKeptStatus = 0;
+
+void ForgetStatuses()
+{
+    for (KeptStatus &kept : keptStatuses)
+        kept.host.clear();
+}
 } // namespace
 
 std::string Posix_Absolute(const std::string &path)
@@ -283,8 +301,28 @@ int Posix_HeldFolder(const std::string &host, size_t length)
     return fd;
 }
 
+void Posix_KeepStatus(const std::string &hostPath, const struct stat &info)
+{
+    KeptStatus &kept = keptStatuses[nextKeptStatus++ % 2];
+    kept.host = hostPath;
+    kept.info = info;
+}
+
+bool Posix_TakeStatus(const std::string &hostPath, struct stat *info)
+{
+    for (KeptStatus &kept : keptStatuses)
+        if (!kept.host.empty() && kept.host == hostPath)
+        {
+            *info = kept.info;
+            kept.host.clear();
+            return true;
+        }
+    return false;
+}
+
 void Posix_Created(const std::string &hostPath, bool isFolder)
 {
+    ForgetStatuses();
     std::string name;
     auto parent = ParentListing(hostPath, &name);
     if (parent != listings.end() && parent->second.exists)
@@ -295,6 +333,7 @@ void Posix_Created(const std::string &hostPath, bool isFolder)
 
 void Posix_Removed(const std::string &hostPath, bool isFolder)
 {
+    ForgetStatuses();
     std::string name;
     auto parent = ParentListing(hostPath, &name);
     if (parent != listings.end())
@@ -345,6 +384,7 @@ void Posix_Listed(const std::string &folder, const std::string *names, size_t co
 
 void Posix_DirectoryChanged()
 {
+    ForgetStatuses();
     ReleaseFolderHandles();
     listings.clear();
     ++listingsDropped;
@@ -354,4 +394,9 @@ void Posix_DirectoryChanged()
 void Posix_FolderReplaced()
 {
     ReleaseFolderHandles();
+}
+
+void Posix_ProgramStarted()
+{
+    ForgetStatuses();
 }

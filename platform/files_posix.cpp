@@ -241,10 +241,22 @@ bool Plat_CanRead(const char *path)
         Plat_SetLastError(PLAT_ERROR_FILE_NOT_FOUND);
         return false;
     }
-    // The system's own answer, as access(2) gives it: the real user and groups, access
-    // control lists, capabilities.
-    return WithFolderHandle(resolved.empty() ? host : resolved, [](int folder, const char *file)
-                            { return faccessat(folder, file, R_OK, 0) == 0; });
+    struct stat info;
+    const std::string &name = resolved.empty() ? host : resolved;
+    if (!WithFolderHandle(name, [&](int folder, const char *file)
+                          { return fstatat(folder, file, &info, 0) == 0; }))
+        return false;
+    // Of a file that the real user owns with the owner's read permission, access(2) says
+    // yes by that permission alone (an access control list cannot take it from the owner,
+    // capabilities only add; a security module's own policy aside). Any other file is asked
+    // of the system: the real user and groups, access control lists, capabilities.
+    static const uid_t user = getuid();
+    if ((info.st_uid != user || (info.st_mode & S_IRUSR) == 0) &&
+        !WithFolderHandle(name, [](int folder, const char *file)
+                          { return faccessat(folder, file, R_OK, 0) == 0; }))
+        return false;
+    Posix_KeepStatus(host, info);
+    return true;
 }
 
 bool Plat_IsDirectory(const char *path)
@@ -259,7 +271,9 @@ bool Plat_GetLastWriteTime(const char *path, uint64_t *fileTime)
 {
     // One stat gives the time; a folder cannot be opened as a file and so has none.
     struct stat info;
-    if (!WithFolderHandle(HostPathBuffer(path), [&](int folder, const char *name)
+    const std::string &host = HostPathBuffer(path);
+    if (!Posix_TakeStatus(host, &info) &&
+        !WithFolderHandle(host, [&](int folder, const char *name)
                           { return fstatat(folder, name, &info, 0) == 0; }))
         return false;
     if (S_ISDIR(info.st_mode))

@@ -39,22 +39,28 @@ TEST(PlatformFiles, ReadTestsAnswerAsTheSystemDoesForAccessControlLists)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root, to make files of one user and test them as another";
-    // Files of root; the user 65534 is named in each file's access control list, which
-    // the permission bits alone do not tell.
+    // Files of root name the user 65534 in their access control lists, which the permission
+    // bits alone do not tell; files of that user are decided by the owner's permission,
+    // whatever the rest of the list says.
     struct Case
     {
         const char *name;
+        uid_t owner;
         mode_t mode;
         uint16_t userPermission; // of user 65534
         bool readable;
     };
-    const Case cases[] = {{"granted.wav", 0600, ACL_READ, true}, {"refused.wav", 0644, 0, false}};
+    const Case cases[] = {{"granted.wav", 0, 0600, ACL_READ, true},
+                          {"refused.wav", 0, 0644, 0, false},
+                          {"own.wav", 65534, 0400, 0, true},
+                          {"own-unreadable.wav", 65534, 0044, ACL_READ, false}};
     ScopedDir dir;
     chmod(dir.path().c_str(), 0755);
     for (const Case &c : cases)
     {
         std::string path = dir / c.name;
         WriteFile(path, "riff");
+        ASSERT_EQ(0, chown(path.c_str(), c.owner, 0));
         chmod(path.c_str(), c.mode);
         struct Entry
         {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <sys/stat.h>
 
 // Events: this process has...
 // ...made the file or folder hostPath, or written a file there in place of another.
@@ -25,6 +26,8 @@ void Posix_DirectoryChanged();
 // ...found through the whole path a name that the held handle of its folder did not show:
 // the folder at that path was replaced since its handle was opened.
 void Posix_FolderReplaced();
+// ...started a program, which may change any file.
+void Posix_ProgramStarted();
 
 // The absolute form of a host path; "" and "." give the current directory.
 std::string Posix_Absolute(const std::string &path);
@@ -55,3 +58,10 @@ bool Posix_LookupCached(const std::string &path, std::string *resolved, bool *fo
 // handle may be one of a folder that another process has since replaced; a name missing
 // there is to be decided by the whole path (then Posix_FolderReplaced).
 int Posix_HeldFolder(const std::string &host, size_t length);
+
+// Keeps the status that a read test took of hostPath (as spelled) for the last-write time
+// asked next: the up-to-date decision asks for a source's time right after testing it for
+// reading, and one stat serves both.
+void Posix_KeepStatus(const std::string &hostPath, const struct stat &info);
+// Takes the status kept of hostPath out of the cache; false when none is kept.
+bool Posix_TakeStatus(const std::string &hostPath, struct stat *info);

@@ -1,6 +1,7 @@
 // POSIX backend of child processes: posix_spawn of a program in the current directory,
 // then a wait for its exit status, or for whichever of several ends first.
 #include "platform/errors.h"
+#include "platform/posix_cache.h"
 #include "platform/posix_paths.h"
 #include "platform/process.h"
 
@@ -53,6 +54,7 @@ pid_t Start(const char *const *argv)
         vector.push_back(&arg[0]);
     vector.push_back(nullptr);
 
+    Posix_ProgramStarted();
     pid_t child = 0;
     int error = posix_spawn(&child, program.c_str(), nullptr, nullptr, vector.data(), environ);
     if (error != 0)
