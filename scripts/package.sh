@@ -5,6 +5,10 @@
 # build-package-win64/), as a release build without tests. Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The folders of a package take the mode they are made with, and that follows the umask
+# (CMake's default folder permissions included): a package of a build under umask 077
+# would install folders that no other user may enter.
+umask 022
 scripts/deps.sh
 scripts/deps.sh g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev \
   dpkg-dev file

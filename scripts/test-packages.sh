@@ -47,6 +47,10 @@ decode_all() {
 }
 
 echo "== Debian package: $(basename "$deb")"
+# Every folder of the package and of the archive is open to every user, whoever built it.
+closed=$( (dpkg-deb -c "$deb"; tar tzvf "$packages"/Auralith-*-linux-*.tar.gz) |
+  awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { print $1, $NF }')
+[ -z "$closed" ] || fail "folders that not every user may enter: $closed"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 installed_before=$(dpkg-query -W -f='${Status}' auralith 2>/dev/null | grep -c "install ok installed" || true)
