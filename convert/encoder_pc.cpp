@@ -21,6 +21,9 @@ constexpr int TARGET_RATES[] = {44100, 32000, 22050};
 constexpr uint32_t WMA_MIN_FRAMES_PER_CHANNEL = 88064;
 constexpr size_t LOOP_PAD_THRESHOLD = 1073152;
 constexpr size_t LOOP_PAD_BLOCK = 536576;
+// The programs' output files in a scratch folder: the resampler's and the encoders'.
+constexpr const char *RATE_FILE = "temp.rate.wav";
+constexpr const char *ENCODE_FILE = "temp.encode.wav";
 
 uint32_t EvenSize(uint32_t size)
 {
@@ -103,24 +106,22 @@ void SetArgv(PcConversion *conversion, std::initializer_list<const char *> words
         conversion->argv[i++] = word;
     conversion->argv[i] = nullptr;
 }
-} // namespace
 
-bool Tool_RunEncoder(const char *const *argv, int *status, uint32_t *milliseconds)
+// Starts the program named by argv[0] from the current folder, waits for it and counts the
+// launch. Its exit status: -1 when it could not start or did not exit normally, and when
+// an interrupt came first (then nothing starts and nothing is counted).
+int RunEncoder(const char *const *argv, uint32_t *milliseconds)
 {
-    // After an interrupt no program starts; the file in hand is then given up.
+    *milliseconds = 0;
     if (Plat_Interrupted())
-        return false;
+        return -1;
     uint32_t start = Plat_Milliseconds();
-    int exitStatus = Plat_SpawnWait(argv);
-    uint32_t elapsed = Plat_Milliseconds() - start;
-    ++toolState.run.updatedCount;
-    toolState.run.encodeTime += elapsed;
-    if (status != nullptr)
-        *status = exitStatus;
-    if (milliseconds != nullptr)
-        *milliseconds = elapsed;
-    return exitStatus == 0;
+    int status = Plat_SpawnWait(argv);
+    *milliseconds = Plat_Milliseconds() - start;
+    toolState.run.CountLaunch(*milliseconds);
+    return status;
 }
+} // namespace
 
 void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, const char *sourcePath,
                             const char *targetPath, XUHistoryEntry *history,
@@ -131,8 +132,8 @@ void Tool_BeginPcConversion(PcConversion *conversion, SoundFileEntry *entry, con
     c.history = history;
     Str_Copy(c.sourcePath, sourcePath, sizeof(c.sourcePath));
     Str_Copy(c.targetPath, targetPath, sizeof(c.targetPath));
-    Com_FormatBuffer(c.ratePath, sizeof(c.ratePath), "%s\\temp.rate.wav", scratchFolder);
-    Com_FormatBuffer(c.encodePath, sizeof(c.encodePath), "%s\\temp.encode.wav", scratchFolder);
+    Com_FormatBuffer(c.ratePath, sizeof(c.ratePath), "%s\\%s", scratchFolder, RATE_FILE);
+    Com_FormatBuffer(c.encodePath, sizeof(c.encodePath), "%s\\%s", scratchFolder, ENCODE_FILE);
     c.rateText[0] = 0;
     c.input = c.sourcePath;
     c.converted = nullptr;
@@ -325,6 +326,12 @@ void Tool_CommitPcConversion(const PcConversion &conversion)
     }
 }
 
+void Tool_RemovePcScratchFiles(const char *scratchFolder)
+{
+    for (const char *name : {RATE_FILE, ENCODE_FILE})
+        Plat_RemoveFile(va("%s\\%s", scratchFolder, name));
+}
+
 void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const char *targetPath,
                         XUHistoryEntry *history)
 {
@@ -333,9 +340,8 @@ void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const cha
                            toolState.folders.tempDir);
     while (const char *const *argv = Tool_NextPcLaunch(&conversion))
     {
-        int status = -1;
         uint32_t milliseconds = 0;
-        Tool_RunEncoder(argv, &status, &milliseconds);
+        int status = RunEncoder(argv, &milliseconds);
         Tool_PcLaunchEnded(&conversion, status, Plat_LastError(), milliseconds);
     }
     Tool_FinishPcConversion(&conversion);

@@ -16,13 +16,6 @@
 void Tool_EncodeSoundPC(SoundFileEntry *entry, const char *sourcePath, const char *targetPath,
                         XUHistoryEntry *history);
 
-// Starts the program named by argv[0] from the current folder and waits for it; counts
-// the launch and its time. True when it exited with status 0. Its exit status (-1 when it
-// could not start or did not exit normally) and its milliseconds go to status and
-// milliseconds when they are given; after an interrupt nothing starts and neither is set.
-bool Tool_RunEncoder(const char *const *argv, int *status = nullptr,
-                     uint32_t *milliseconds = nullptr);
-
 // One sound file's conversion, as steps, so that a caller can keep several in hand and
 // run their programs side by side: Begin reads the source and plans the programs; each
 // NextLaunch names the program to start next (null once none is left to start), and
@@ -79,6 +72,8 @@ void Tool_PcLaunchEnded(PcConversion *conversion, int exitStatus, uint32_t lastE
                         uint32_t milliseconds);
 // Writes the target, or records the failure; the conversion is then done.
 void Tool_FinishPcConversion(PcConversion *conversion);
+// Removes the programs' output files from a scratch folder (BeginPcConversion's).
+void Tool_RemovePcScratchFiles(const char *scratchFolder);
 // Appends the conversion's error records to the run's, marks its history record failed
 // when it did not succeed, and completes the entry's record of the run.
 void Tool_CommitPcConversion(const PcConversion &conversion);

@@ -78,7 +78,7 @@ struct ToolRun
     SoundFileList loadedList = {nullptr, 0};
     SoundFileList streamedList = {nullptr, 0};
     int32_t filesCount = 0;
-    int32_t updatedCount = 0;
+    int32_t updatedCount = 0; // program launches, those that could not start included
     CompressionTable compressionTable = {};
     XUHistoryLists historyLists;
     std::vector<ToolErrorRecord> errors;
@@ -88,6 +88,13 @@ struct ToolRun
     std::string lastFolder; // the one of them the list loop looked at last
     // What the run did with each sound file, kept when "-report-json" asks for it.
     RunRecord record;
+
+    // Counts a program launch in UPDATED and the milliseconds it ran in the encoding time.
+    void CountLaunch(uint32_t milliseconds)
+    {
+        ++updatedCount;
+        encodeTime += milliseconds;
+    }
 };
 
 struct ToolState

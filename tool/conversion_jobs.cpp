@@ -78,7 +78,7 @@ void Advance(int index)
         if (job.process != nullptr)
             return;
         // A program that cannot start is a launch that failed, as when waited for.
-        ++toolState.run.updatedCount;
+        toolState.run.CountLaunch(0);
         Tool_PcLaunchEnded(job.conversion, -1, Plat_LastError(), 0);
     }
     Tool_FinishPcConversion(job.conversion);
@@ -106,7 +106,7 @@ void WaitForOne()
             if (jobs.jobs[i].process != nullptr)
             {
                 jobs.jobs[i].process = nullptr;
-                ++toolState.run.updatedCount;
+                toolState.run.CountLaunch(0);
                 Tool_PcLaunchEnded(jobs.jobs[i].conversion, -1, lastError, 0);
                 Advance(static_cast<int>(i));
             }
@@ -116,8 +116,7 @@ void WaitForOne()
     uint32_t lastError = Plat_LastError();
     job.process = nullptr;
     uint32_t milliseconds = Plat_Milliseconds() - job.launched;
-    ++toolState.run.updatedCount;
-    toolState.run.encodeTime += milliseconds;
+    toolState.run.CountLaunch(milliseconds);
     Tool_PcLaunchEnded(job.conversion, status, lastError, milliseconds);
     Advance(index);
     Tool_UpdateProgress();
@@ -218,8 +217,7 @@ void Tool_EndJobs()
     {
         if (!job.scratchMade)
             continue;
-        for (const char *name : {"temp.rate.wav", "temp.encode.wav"})
-            Plat_RemoveFile(va("%s\\%s", job.scratch, name));
+        Tool_RemovePcScratchFiles(job.scratch);
         Plat_RemoveDir(job.scratch);
     }
     jobs = Jobs{};

@@ -7,6 +7,7 @@
 #include "assets/history.h"
 #include "assets/sound_list.h"
 #include "convert/checks.h"
+#include "convert/encoder_pc.h"
 #include "convert/update_check.h"
 #include "engine/common/console.h"
 #include "engine/common/str.h"
@@ -125,8 +126,7 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
                 Plat_RemoveFile(va("%s\\%d.xma", toolState.folders.tempDir, n));
             // The encoders' scratch files go too, so that the scratch folder is empty and
             // removed at shutdown.
-            Plat_RemoveFile(va("%s\\temp.rate.wav", toolState.folders.tempDir));
-            Plat_RemoveFile(va("%s\\temp.encode.wav", toolState.folders.tempDir));
+            Tool_RemovePcScratchFiles(toolState.folders.tempDir);
         }
     }
     catch (const ComErrorClass &)
