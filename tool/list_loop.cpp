@@ -172,11 +172,9 @@ bool DecideSoundFile(const char *outputRoot, SoundFileEntry *entry, Tool_FileAct
 }
 } // namespace
 
-void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action)
+void Tool_ProcessSoundList(const char *outputRoot, SoundFileEntry *head, int count,
+                           Tool_FileAction action)
 {
-    char outputRoot[TOOL_PATH_SIZE];
-    Com_FormatBuffer(outputRoot, sizeof(outputRoot), "%s%s", toolState.folders.baseDir,
-                     toolState.run.platform->outputDir);
     if (count == 0 || head == nullptr)
         return;
     OrphanIndexScope index(action == nullptr && !toolState.run.orphanCandidates.empty());

@@ -5,9 +5,11 @@
 #include "records/platform_info.h"
 #include "records/sound_entry.h"
 
-// Visits every entry of one work list in order, counting each in filesCount. After an
-// interrupt no further entry is visited.
-void Tool_ProcessSoundList(SoundFileEntry *head, int count, Tool_FileAction action);
+// Visits every entry of one work list in order, counting each in filesCount; outputRoot is
+// the platform's output folder below the kit root. After an interrupt no further entry is
+// visited.
+void Tool_ProcessSoundList(const char *outputRoot, SoundFileEntry *head, int count,
+                           Tool_FileAction action);
 
 // One entry: its paths and source; with an action, the action; otherwise the output
 // folder made, the target taken out of the orphan candidates, the history record found or

@@ -104,11 +104,11 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
                 Tool_BeginJobs(jobs);
         }
         if (!toolState.options.skipLoaded)
-            Tool_ProcessSoundList(toolState.run.loadedList.head, toolState.run.loadedList.count,
-                                  action);
+            Tool_ProcessSoundList(outputRoot, toolState.run.loadedList.head,
+                                  toolState.run.loadedList.count, action);
         if (!toolState.options.skipStreamed)
-            Tool_ProcessSoundList(toolState.run.streamedList.head, toolState.run.streamedList.count,
-                                  action);
+            Tool_ProcessSoundList(outputRoot, toolState.run.streamedList.head,
+                                  toolState.run.streamedList.count, action);
         // The conversions still in hand end before the history is written.
         Tool_EndJobs();
         Tool_EndProgress();
