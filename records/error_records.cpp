@@ -48,6 +48,15 @@ void Tool_AppendErrorRecords(const std::vector<ToolErrorRecord> &records)
     }
 }
 
+const char *Tool_ErrorRecordMessage(const ToolErrorRecord &record)
+{
+    if (record.systemError != 0)
+        return record.systemMessage;
+    if (record.toolError != 0 && record.toolError < TOOL_ERROR_MESSAGE_COUNT)
+        return toolErrorMessages[record.toolError];
+    return nullptr;
+}
+
 ToolErrorRecord Tool_MakeErrorRecord(uint32_t systemError, const char *text, uint32_t toolError)
 {
     ToolErrorRecord record;

@@ -34,5 +34,8 @@ enum ToolErrorCode : uint32_t
 void Tool_AddError(uint32_t systemError, const char *text, uint32_t toolError);
 // Appends records made earlier (Tool_MakeErrorRecord), in their order.
 void Tool_AppendErrorRecords(const std::vector<ToolErrorRecord> &records);
+// The message printed after a record's text: the system's for a system error, else that
+// of its tool error; null when it has neither.
+const char *Tool_ErrorRecordMessage(const ToolErrorRecord &record);
 // The record, with the system's message for a system error and the text cut to its field.
 ToolErrorRecord Tool_MakeErrorRecord(uint32_t systemError, const char *text, uint32_t toolError);

@@ -165,10 +165,8 @@ int Tool_PrintReport()
                 if (toolState.options.verbose)
                     Com_ErrorPrint("missing path %s\n", record.text);
             }
-            else if (record.systemError != 0)
-                Com_ErrorPrint("%s %s\n", record.text, record.systemMessage);
-            else if (record.toolError != 0 && record.toolError < TOOL_ERROR_MESSAGE_COUNT)
-                Com_ErrorPrint("%s %s\n", record.text, toolErrorMessages[record.toolError]);
+            else if (const char *message = Tool_ErrorRecordMessage(record))
+                Com_ErrorPrint("%s %s\n", record.text, message);
         }
     }
     Com_Print(CHANNEL_TOOL, "\n\n---------------------------\nFILES: \t\t%d\n",

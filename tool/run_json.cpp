@@ -50,14 +50,11 @@ json SoundFile(const SoundFileRecord &file)
 
 json ErrorRecord(const ToolErrorRecord &record)
 {
-    const char *message = record.systemError != 0 ? record.systemMessage
-                          : record.toolError < TOOL_ERROR_MESSAGE_COUNT
-                              ? toolErrorMessages[record.toolError]
-                              : "";
+    const char *message = Tool_ErrorRecordMessage(record);
     return {{"text", record.text},
             {"systemError", record.systemError},
             {"toolError", record.toolError},
-            {"message", message}};
+            {"message", message != nullptr ? message : ""}};
 }
 } // namespace
 
