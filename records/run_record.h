@@ -52,5 +52,8 @@ struct RunRecord
     std::unordered_map<std::string, std::vector<AliasUse>> aliasesOf[2];
 };
 
+// Gathers the aliases of every sound file from the work lists, before the merge folds the
+// entries of one sound file into one.
+void Tool_RecordAliases();
 // The record of entry, made on first use; null when no record of the run is kept.
 SoundFileRecord *Tool_SoundFileRecord(const SoundFileEntry *entry);

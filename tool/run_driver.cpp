@@ -10,7 +10,6 @@
 #include "convert/encoder_pc.h"
 #include "convert/update_check.h"
 #include "engine/common/console.h"
-#include "engine/common/str.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "records/tool_state.h"
@@ -20,31 +19,6 @@
 #include "tool/platform_table.h"
 #include "tool/progress.h"
 #include "tool/report.h"
-
-#include <algorithm>
-
-namespace
-{
-// The aliases of every sound file, for the record of the run: gathered before the merge
-// folds the entries of one sound file into one.
-void NoteAliases()
-{
-    RunRecord &record = toolState.run.record;
-    for (const SoundFileList *list : {&toolState.run.loadedList, &toolState.run.streamedList})
-        for (const SoundFileEntry *entry = list->head; entry != nullptr; entry = entry->next)
-        {
-            std::string key = entry->file;
-            for (char &c : key)
-                c = Str_ToLowerAscii(c);
-            record.aliasesOf[entry->streamed ? 1 : 0][key].push_back(
-                AliasUse{entry->name, entry->aliasFile});
-        }
-    // The lists hold the rows last read first.
-    for (auto &kind : record.aliasesOf)
-        for (auto &file : kind)
-            std::reverse(file.second.begin(), file.second.end());
-}
-} // namespace
 
 int Tool_JobCount()
 {
@@ -83,7 +57,7 @@ void Tool_RunPlatform(int platformIndex, Tool_FileAction action)
         for (const std::string &name : toolState.options.aliasFiles)
             Tool_ParseAliasFile(platformIndex, name.c_str());
         if (toolState.run.record.enabled)
-            NoteAliases();
+            Tool_RecordAliases();
         if (!toolState.options.skipLoaded)
             Tool_MergeSoundList(&toolState.run.loadedList);
         if (!toolState.options.skipStreamed)
